@@ -1,0 +1,87 @@
+// `Form1`, the one window: its controls, its shared state and all its procedures. Each
+// procedure is defined in the folder of its subsystem (app/, serial/, identify/, ports/, image/,
+// upload/); they talk to each other only through the shared state, as the window's procedures do.
+#pragma once
+
+#include <string>
+
+#include "app/shared_state.h"
+#include "serial/serial_port.h"
+#include "ui/controls.h"
+#include "ui/platform.h"
+
+namespace r462xe {
+
+enum class ImageLoad { Done, Failed };
+
+class Form1 : public SharedState, public Controls {
+  public:
+    explicit Form1(Platform platform);
+
+    // Event handlers.
+    void Form_Load();
+    // The close request; true cancels it (an update runs). Otherwise the program ends.
+    bool Form_Unload();
+    void COM1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Timer1_Timer();
+    void MSComm1_OnComm();
+
+    // Serial link.
+    void wait_seconds(double seconds);
+
+    // Meter identification.
+    void send_idn();
+    void check_idn();
+    bool isFWUpdateSupported(const std::string& model, const std::string& sn);
+
+    // Port discovery and selection.
+    void select_comport();
+    void open_check();
+    void check_comport();
+    void comcheck();
+    void error_open_check();
+
+    // Firmware image.
+    ImageLoad load_image();
+
+    // Firmware upload.
+    void run_stop();
+    void err_run_stop();
+
+    EventLoop& events;
+    SerialPort& MSComm1;
+    Timer& Timer1;
+    MessageBoxes& messages;
+    WindowSystem& window;
+
+  private:
+    void load_steps();
+    // Port helpers shared by the exchanges.
+    void flush_input();
+    void read_reply_into_rx_text(bool unmask);
+    void held_wait(double seconds);
+    bool probe_for_update_mode_at_port_choice();
+    void query_idn_at_port_choice();
+    void show_identified(const struct IdnFields& fields);
+    void show_update_mode();
+    void fill_port_list();
+    void select_found_port();
+    void stop_transfer();
+    // Upload state machine pieces, one per state.
+    // Whether a state hands on to the next state in the same tick or ends the tick.
+    enum class TickNext { Continue, Exit };
+    TickNext state_enter_update_mode();
+    TickNext state_await_acknowledgement();
+    TickNext state_send_block();
+    TickNext state_await_block_reply();
+    void finish_update();
+    // The failure paths of the transfer, each in its own order of actions.
+    void fail_no_acknowledgement();
+    void fail_too_many_rejections();
+    void fail_reply_timeout();
+    void fail_run_time_error();
+};
+
+}  // namespace r462xe

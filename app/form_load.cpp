@@ -1,0 +1,71 @@
+// Start-up: the load sequence of the window, in its exact order.
+#include <filesystem>
+
+#include "app/failure_styles.h"
+#include "app/form1.h"
+#include "identify/eligibility.h"
+#include "image/image_file.h"
+
+namespace r462xe {
+
+namespace {
+constexpr const char* kSearching = "Searching";
+constexpr const char* kCommSettings = "9600,n,8,1";     // probing and the normal link
+constexpr const char* kUploadSettings = "19200,n,8,1";  // the meter's update mode
+}  // namespace
+
+void Form1::Form_Load() {
+    searching = true;
+    // One error path: an error in any step abandons the rest of the sequence (step 20 below).
+    try {
+        load_steps();
+    } catch (const std::exception&) {
+        // After the list was handed back, the window stays open as the steps left it.
+    }
+    if (searching) window.unload_window();
+}
+
+void Form1::load_steps() {
+    if (window.another_instance_running()) return;
+    Label6.set_visible(false);
+    Label4.set_caption(kSearching);
+    Label5.set_caption(kSearching);
+    Label7.set_caption(kSearching);
+    COM1.add_item("COM1");
+    COM1.set_list_index(0);  // its click is ignored: searching is true
+    Timer1.set_enabled(false);
+    Command1.set_enabled(false);
+    COM1.set_enabled(false);
+    Command2.set_enabled(false);
+    window.show_window();
+
+    update_mode = false;
+    comm_settings = kCommSettings;
+    upload_settings = kUploadSettings;
+    upload_running = false;
+    fw_path = (std::filesystem::path(window.program_folder()) / kImageFileName).string();
+    idn_version.clear();
+    port_ok = false;
+
+    if (load_image() == ImageLoad::Failed) return;
+
+    select_comport();
+    check_comport();
+    COM1.clear();
+    if (found_port == 0) {
+        Label4.set_caption("");
+        Label5.set_caption("");
+        Label7.set_caption("");
+        found_port = 1;
+    }
+    fill_port_list();
+    select_found_port();
+    searching = false;
+    COM1.set_enabled(true);
+    Command1.set_enabled(true);
+    if (!idn_version.empty() || update_mode) {
+        if (isFWUpdateSupported(idn_model, idn_serial)) Command2.set_enabled(true);
+    }
+}
+
+}  // namespace r462xe

@@ -1,0 +1,94 @@
+// The platform pieces of the program on Qt: clock and event dispatching, `Timer1`, message boxes
+// and the window system.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLockFile>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ui/platform.h"
+
+namespace r462xe {
+
+class QtEventLoop : public EventLoop {
+public:
+    QtEventLoop();
+    double now() override;
+    void do_events() override;
+    void wait_for_events(double deadline) override;
+    // How many dispatches of this loop run now, nested in each other.
+    int dispatch_depth() const { return dispatch_depth_; }
+
+private:
+    QElapsedTimer clock_;
+    int dispatch_depth_ = 0;
+};
+
+class QtTimer : public Timer {
+public:
+    QtTimer();
+    // The tick handler; the timer is created before the window whose handler it calls.
+    void set_on_tick(std::function<void()> on_tick) { on_tick_ = std::move(on_tick); }
+    void set_enabled(bool enabled) override;
+    bool enabled() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+    std::function<void()> on_tick_;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    using Observer = std::function<void(const std::string& text, const std::string& title)>;
+
+    void show(const std::string& text, const std::string& title, MsgIcon icon) override;
+    void set_parent(QWidget* parent) { parent_ = parent; }
+    // Press OK by itself this long after a box appears (unattended runs).
+    void set_auto_answer(double seconds) { auto_answer_seconds_ = seconds; }
+    // Told about every box as it appears.
+    void set_observer(Observer observer) { observer_ = std::move(observer); }
+    // Boxes on screen now (a box can open while another one waits for its OK).
+    int showing() const { return showing_; }
+
+private:
+    QPointer<QWidget> parent_;
+    std::optional<double> auto_answer_seconds_;
+    Observer observer_;
+    int showing_ = 0;
+};
+
+class QtWindowSystem : public WindowSystem {
+public:
+    // `lock_name`: the name under which running instances recognise each other; none skips the
+    // check, so that unattended runs can go side by side.
+    explicit QtWindowSystem(std::optional<QString> lock_name);
+    ~QtWindowSystem() override;
+
+    bool another_instance_running() override;
+    std::string program_folder() override;
+    void show_window() override;
+    void unload_window() override;
+    [[noreturn]] void end_program() override;
+
+    void set_window(QWidget* window) { window_ = window; }
+    // The folder to report instead of the executable's.
+    void set_program_folder(const QString& folder) { folder_override_ = folder; }
+    // The exit status the program ends with.
+    void set_exit_status(std::function<int()> exit_status) { exit_status_ = std::move(exit_status); }
+
+private:
+    std::optional<QString> lock_name_;
+    std::unique_ptr<QLockFile> lock_;
+    QPointer<QWidget> window_;
+    std::optional<QString> folder_override_;
+    std::function<int()> exit_status_;
+};
+
+}  // namespace r462xe

@@ -1,0 +1,16 @@
+// Which identified meters may receive the firmware image.
+#pragma once
+
+#include <string>
+
+namespace r462xe {
+
+// The number read from a serial number from its third character on: blanks, tabs and line feeds
+// are skipped anywhere; a sign, digits, one decimal point and an exponent are taken up to the
+// first character that cannot continue the number; no leading number gives 0.
+double serial_value(const std::string& sn);
+
+// The model is one of the supported ones and its serial value lies above that model's threshold.
+bool model_and_serial_eligible(const std::string& model, const std::string& sn);
+
+}  // namespace r462xe

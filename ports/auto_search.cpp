@@ -1,0 +1,48 @@
+// "Auto Search COM Port": the port search again, the list rebuilt, the meter identified.
+#include "app/form1.h"
+
+namespace r462xe {
+
+namespace {
+constexpr const char* kSearching = "Searching";
+constexpr const char* kNoMeterText = "Please ensure connection and the meter is turned on.";
+constexpr const char* kNoMeterTitle = "Can't find the meter";
+}  // namespace
+
+void Form1::Command1_Click() {
+    Label4.set_caption(kSearching);
+    Label5.set_caption(kSearching);
+    Label7.set_caption(kSearching);
+    Command1.set_enabled(false);
+    COM1.set_enabled(false);
+    Command2.set_enabled(false);
+    select_comport();
+    check_comport();
+
+    searching = true;
+    COM1.clear();
+    if (found_port == 0) {
+        found_port = 1;
+        Label4.set_caption("");
+        Label5.set_caption("");
+        Label7.set_caption("");
+    }
+    fill_port_list();
+    select_found_port();
+    searching = false;
+
+    comcheck();
+    if (!port_ok) comcheck();
+    if (port_ok) {
+        idn_attempts = 0;
+        send_idn();
+        if (!idn_version.empty() || update_mode) {
+            if (isFWUpdateSupported(idn_model, idn_serial)) Command2.set_enabled(true);
+        }
+    }
+    COM1.set_enabled(true);
+    Command1.set_enabled(true);
+    if (Label4.caption().empty()) messages.show(kNoMeterText, kNoMeterTitle, MsgIcon::Critical);
+}
+
+}  // namespace r462xe

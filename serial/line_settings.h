@@ -1,0 +1,21 @@
+// The component's `Settings` text: "baud,parity,data bits,stop bits", e.g. "9600,n,8,1".
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace r462xe {
+
+struct LineSettings {
+    int baud = 9600;
+    char parity = 'n';            // n, e, o, m or s
+    int data_bits = 8;            // 4 to 8
+    std::string stop_bits = "1";  // "1", "1.5" or "2"
+
+    bool operator==(const LineSettings&) const = default;
+};
+
+// nullopt for a malformed text.
+std::optional<LineSettings> parse_settings(const std::string& text);
+
+}  // namespace r462xe

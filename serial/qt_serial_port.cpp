@@ -1,0 +1,139 @@
+#include "serial/qt_serial_port.h"
+
+#include <QSerialPortInfo>
+#include <QSocketNotifier>
+
+namespace r462xe {
+
+namespace {
+
+QSerialPort::Parity to_parity(char parity) {
+    switch (parity) {
+        case 'e': return QSerialPort::EvenParity;
+        case 'o': return QSerialPort::OddParity;
+        case 'm': return QSerialPort::MarkParity;
+        case 's': return QSerialPort::SpaceParity;
+        default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits to_stop_bits(const std::string& stop_bits) {
+    if (stop_bits == "2") return QSerialPort::TwoStop;
+    if (stop_bits == "1.5") return QSerialPort::OneAndHalfStop;
+    return QSerialPort::OneStop;
+}
+
+// Only the line settings: the control lines are never touched, since on a pseudo-terminal those
+// calls fail.
+void configure(QSerialPort& device, const LineSettings& settings) {
+    if (settings.data_bits < 5)
+        throw PortError(std::to_string(settings.data_bits) + " data bits are not supported");
+    const bool ok = device.setBaudRate(settings.baud) &&
+                    device.setDataBits(static_cast<QSerialPort::DataBits>(settings.data_bits)) &&
+                    device.setParity(to_parity(settings.parity)) &&
+                    device.setStopBits(to_stop_bits(settings.stop_bits)) &&
+                    device.setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) throw PortError("line settings refused: " + device.errorString().toStdString());
+}
+
+bool device_gone_error(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+           error == QSerialPort::ResourceError;
+}
+
+}  // namespace
+
+std::vector<std::string> system_serial_devices() {
+    std::vector<std::string> devices;
+    for (const auto& info : QSerialPortInfo::availablePorts())
+        devices.push_back(info.systemLocation().toStdString());
+    return devices;
+}
+
+QtSerialPort::QtSerialPort(PortMap& ports) : ports_(ports) {
+    ports_.add_devices(system_serial_devices());
+}
+
+QtSerialPort::~QtSerialPort() = default;
+
+void QtSerialPort::open_device(int port, const LineSettings& settings) {
+    // A cable plugged in since the last look gets a number now.
+    if (!ports_.fixed()) ports_.add_devices(system_serial_devices());
+    const auto path = ports_.device_for(port);
+    if (!path) throw PortError("COM" + std::to_string(port) + " does not exist");
+
+    auto device = std::make_unique<QSerialPort>();
+    device->setPortName(QString::fromStdString(*path));
+    configure(*device, settings);
+    // Whatever the meter has already sent stays waiting: the component drops nothing on open.
+    if (!device->open(QIODevice::ReadWrite))
+        throw PortError("COM" + std::to_string(port) + " (" + *path +
+                        "): " + device->errorString().toStdString());
+    QObject::connect(device.get(), &QSerialPort::errorOccurred, &context_,
+                     [this](QSerialPort::SerialPortError error) { on_error(error); });
+    device_ = std::move(device);
+    device_gone_ = false;
+    ++open_count_;
+}
+
+void QtSerialPort::close_device() {
+    device_.reset();
+    device_gone_ = false;
+}
+
+void QtSerialPort::apply_settings(const LineSettings& settings) {
+    configure(open_port("Settings"), settings);
+}
+
+void QtSerialPort::write_bytes(const std::string& bytes) {
+    auto& device = open_port("Output");
+    // One write buffer keeps the order of the writes; flush hands what it can to the system now,
+    // the rest follows as the line drains.
+    if (device.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0)
+        throw PortError("Output: " + device.errorString().toStdString());
+    device.flush();
+    if (device_gone_) throw PortError("Output: the device has gone");
+}
+
+int QtSerialPort::bytes_waiting() {
+    auto& device = open_port("InBufferCount");
+    // Take in what the system has received by now, not only what an earlier dispatch collected.
+    // Nothing received reports a timeout error, which means nothing here.
+    if (!device.waitForReadyRead(0) && device.error() == QSerialPort::TimeoutError)
+        device.clearError();
+    if (device_gone_) throw PortError("InBufferCount: the device has gone");
+    return static_cast<int>(device.bytesAvailable());
+}
+
+std::string QtSerialPort::read_all() {
+    const QByteArray bytes = open_port("Input").readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QSerialPort& QtSerialPort::open_port(const char* operation) {
+    if (!device_ || device_gone_)
+        throw PortError(std::string(operation) + ": the device has gone");
+    return *device_;
+}
+
+void QtSerialPort::on_error(QSerialPort::SerialPortError error) {
+    if (!device_gone_error(error) || device_gone_) return;
+    device_gone_ = true;
+    // A vanished device stays readable to the system's poll: Qt would report the error again on
+    // every dispatch and keep a core busy. Stop listening now; closing waits for the queued call
+    // because this may run inside QSerialPort's own read.
+    for (auto* notifier : device_->findChildren<QSocketNotifier*>()) notifier->setEnabled(false);
+    // The event goes to the handler while events are dispatched, never inside the port operation
+    // that met the error. PortOpen stays true until the program closes the port.
+    QPointer<QSerialPort> device(device_.get());
+    const unsigned opened = open_count_;
+    QMetaObject::invokeMethod(
+        &context_,
+        [this, device, opened] {
+            if (device) device->close();
+            if (opened == open_count_ && PortOpen()) raise_comm_event(kCommEventBreak);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace r462xe

@@ -1,0 +1,45 @@
+// `MSComm1` on QSerialPort: moves the bytes for the component's property rules.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSerialPort>
+#include <memory>
+#include <string>
+
+#include "serial/qt_port_map.h"
+#include "serial/serial_port.h"
+
+namespace r462xe {
+
+// The device paths of the serial ports the system lists now.
+std::vector<std::string> system_serial_devices();
+
+class QtSerialPort : public SerialPort {
+public:
+    explicit QtSerialPort(PortMap& ports);
+    ~QtSerialPort() override;
+
+protected:
+    void open_device(int port, const LineSettings& settings) override;
+    void close_device() override;
+    void apply_settings(const LineSettings& settings) override;
+    void write_bytes(const std::string& bytes) override;
+    int bytes_waiting() override;
+    std::string read_all() override;
+
+private:
+    QSerialPort& open_port(const char* operation);
+    void on_error(QSerialPort::SerialPortError error);
+
+    PortMap& ports_;
+    std::unique_ptr<QSerialPort> device_;
+    // Set once the device has gone away; every later transfer fails until the port is closed.
+    bool device_gone_ = false;
+    // Counts opens, so that a late error event of a closed device is not raised for the next one.
+    unsigned open_count_ = 0;
+    // Receiver of queued calls; dropped with this object, so no queued call outlives it.
+    QObject context_;
+};
+
+}  // namespace r462xe

@@ -1,0 +1,62 @@
+#include "serial/serial_port.h"
+
+namespace r462xe {
+
+void SerialPort::set_CommPort(int port) {
+    if (open_) throw PortError("port already open");
+    if (port < kFirstPortNumber || port > kLastPortNumber) throw PortError("invalid port number");
+    comm_port_ = port;
+}
+
+void SerialPort::set_Settings(const std::string& text) {
+    const auto parsed = parse_settings(text);
+    if (!parsed) throw PortError("invalid settings: " + text);
+    if (open_) apply_settings(*parsed);
+    settings_ = *parsed;
+    settings_text_ = text;
+}
+
+void SerialPort::set_Handshaking(int handshaking) {
+    if (handshaking != 0) throw PortError("only no flow control is supported");
+    handshaking_ = handshaking;
+}
+
+void SerialPort::set_PortOpen(bool open) {
+    if (open == open_) {
+        if (open) throw PortError("port already open");
+        return;
+    }
+    if (open) {
+        open_device(comm_port_, settings_);
+        open_ = true;
+    } else {
+        open_ = false;
+        close_device();
+    }
+}
+
+void SerialPort::Output(const std::string& bytes) {
+    require_open("Output");
+    write_bytes(bytes);
+}
+
+int SerialPort::InBufferCount() {
+    require_open("InBufferCount");
+    return bytes_waiting();
+}
+
+std::string SerialPort::Input() {
+    require_open("Input");
+    return read_all();
+}
+
+void SerialPort::raise_comm_event(int code) {
+    comm_event_ = code;
+    if (on_comm_) on_comm_();
+}
+
+void SerialPort::require_open(const char* operation) const {
+    if (!open_) throw PortError(std::string(operation) + " on a closed port");
+}
+
+}  // namespace r462xe

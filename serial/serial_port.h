@@ -1,0 +1,84 @@
+// `MSComm1`, the one serial port component of the window, under the component's own property
+// names. Every failed operation throws PortError; each calling procedure decides what a failure
+// means for it. The property rules live here once; a subclass only moves bytes for its world
+// (QSerialPort for the program, the virtual line for the tests).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "serial/line_settings.h"
+
+namespace r462xe {
+
+struct PortError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// `CommEvent` codes.
+inline constexpr int kCommEvReceive = 2;
+inline constexpr int kCommEvCts = 3;
+inline constexpr int kCommEvDsr = 4;
+inline constexpr int kCommEvCd = 5;
+inline constexpr int kCommEventBreak = 1001;  // first of the error events
+inline constexpr int kCommEventFrame = 1004;
+inline constexpr int kCommEventRxOver = 1008;
+inline constexpr int kFirstErrorEvent = 1001;
+
+inline constexpr int kFirstPortNumber = 1;
+inline constexpr int kLastPortNumber = 16;
+
+class SerialPort {
+  public:
+    SerialPort() = default;
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+    virtual ~SerialPort() = default;
+
+    // Port number, 1 to 16; only while the port is closed.
+    void set_CommPort(int port);
+    int CommPort() const { return comm_port_; }
+    // Applies at once to an open port.
+    void set_Settings(const std::string& text);
+    const std::string& Settings() const { return settings_text_; }
+    void set_Handshaking(int handshaking);
+    int Handshaking() const { return handshaking_; }
+    bool PortOpen() const { return open_; }
+    // Opening an open port fails; closing a closed one does nothing.
+    void set_PortOpen(bool open);
+    void Output(const std::string& bytes);
+    int InBufferCount();
+    // Every waiting byte, unchanged; empties the receive buffer.
+    std::string Input();
+    int CommEvent() const { return comm_event_; }
+
+    // `OnComm`: raised while window events are dispatched.
+    void set_OnComm(std::function<void()> handler) { on_comm_ = std::move(handler); }
+
+  protected:
+    // The subclass raises an event through this while events are dispatched.
+    void raise_comm_event(int code);
+    const LineSettings& line_settings() const { return settings_; }
+
+    virtual void open_device(int port, const LineSettings& settings) = 0;
+    virtual void close_device() = 0;
+    virtual void apply_settings(const LineSettings& settings) = 0;
+    virtual void write_bytes(const std::string& bytes) = 0;
+    virtual int bytes_waiting() = 0;
+    virtual std::string read_all() = 0;
+
+  private:
+    void require_open(const char* operation) const;
+
+    int comm_port_ = 1;
+    std::string settings_text_ = "9600,n,8,1";
+    LineSettings settings_;
+    int handshaking_ = 0;
+    bool open_ = false;
+    int comm_event_ = 0;
+    std::function<void()> on_comm_;
+};
+
+}  // namespace r462xe

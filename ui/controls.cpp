@@ -1,0 +1,125 @@
+#include "ui/controls.h"
+
+#include <sstream>
+
+#include "ui/c_escape.h"
+
+namespace r462xe {
+
+namespace {
+std::string number_text(float value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+std::string flag_text(bool value) {
+    return value ? "true" : "false";
+}
+}  // namespace
+
+void Label::set_caption(const std::string& caption) {
+    caption_ = caption;
+    changed(Property::Caption);
+}
+
+void Label::set_visible(bool visible) {
+    visible_ = visible;
+    changed(Property::Visible);
+}
+
+void Label::set_fore_colour(int palette_index) {
+    fore_colour_ = palette_index;
+    changed(Property::Colour);
+}
+
+std::string Label::describe(Property property) const {
+    switch (property) {
+        case Property::Visible:
+            return flag_text(visible_);
+        case Property::Colour:
+            return std::to_string(fore_colour_);
+        default:
+            return c_quote(caption_);
+    }
+}
+
+void Button::set_enabled(bool enabled) {
+    enabled_ = enabled;
+    changed(Property::Enabled);
+}
+
+std::string Button::describe(Property property) const {
+    return property == Property::Enabled ? flag_text(enabled_) : c_quote(caption_);
+}
+
+void DropDownList::clear() {
+    items_.clear();
+    list_index_ = -1;
+    changed(Property::Items);
+}
+
+void DropDownList::add_item(const std::string& item) {
+    items_.push_back(item);
+    changed(Property::Items);
+}
+
+void DropDownList::set_list_index(int index) {
+    list_index_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;
+    changed(Property::ListIndex);
+    if (on_click_) on_click_();
+}
+
+void DropDownList::user_pick(int index) {
+    set_list_index(index);
+}
+
+std::string DropDownList::text() const {
+    return list_index_ >= 0 ? items_[static_cast<std::size_t>(list_index_)] : std::string();
+}
+
+void DropDownList::set_enabled(bool enabled) {
+    enabled_ = enabled;
+    changed(Property::Enabled);
+}
+
+std::string DropDownList::describe(Property property) const {
+    switch (property) {
+        case Property::Enabled:
+            return flag_text(enabled_);
+        case Property::ListIndex:
+            return std::to_string(list_index_);
+        default: {
+            std::string out = "[";
+            for (std::size_t i = 0; i < items_.size(); ++i) {
+                if (i > 0) out += " ";
+                out += c_quote(items_[i]);
+            }
+            return out + "]";
+        }
+    }
+}
+
+void ProgressBar::set_max(float max) {
+    max_ = max;
+    changed(Property::Max);
+}
+
+void ProgressBar::set_value(float value) {
+    value_ = value;
+    changed(Property::Value);
+}
+
+std::string ProgressBar::describe(Property property) const {
+    return number_text(property == Property::Max ? max_ : value_);
+}
+
+std::string Frame::describe(Property) const {
+    return c_quote(caption_);
+}
+
+std::vector<Control*> Controls::all() {
+    return {&Label8, &Label7,   &Label3,   &Label5, &Label1,       &Label4, &Label2,
+            &COM1,   &Command1, &Command2, &Frame1, &ProgressBar1, &Label6, &Label9};
+}
+
+}  // namespace r462xe

@@ -1,0 +1,63 @@
+// The small interfaces through which the logic reaches everything outside itself: the clock and
+// event dispatching, the timer, message boxes and the window system. The Qt adapters implement
+// them for the program; the simulated world implements them for the tests, in virtual time.
+#pragma once
+
+#include <string>
+
+namespace r462xe {
+
+class SerialPort;
+
+class EventLoop {
+  public:
+    virtual ~EventLoop() = default;
+    // Steady time in seconds; it never jumps back (midnight changes nothing).
+    virtual double now() = 0;
+    // Dispatch the window's pending events once, then return.
+    virtual void do_events() = 0;
+    // Dispatch pending events once; when none is pending, first block until one arrives or the
+    // clock reaches `deadline`, whichever is first. Waiting this way costs no processor time.
+    virtual void wait_for_events(double deadline) = 0;
+};
+
+// `Timer1`: while enabled it raises its tick every 100 ms on the user-interface thread.
+class Timer {
+  public:
+    virtual ~Timer() = default;
+    virtual void set_enabled(bool enabled) = 0;
+    virtual bool enabled() const = 0;
+};
+
+enum class MsgIcon { Critical, Exclamation, Information };
+
+class MessageBoxes {
+  public:
+    virtual ~MessageBoxes() = default;
+    // A modal box with the one button OK; returns once the user has pressed it. Window events
+    // keep being dispatched while it shows.
+    virtual void show(const std::string& text, const std::string& title, MsgIcon icon) = 0;
+};
+
+class WindowSystem {
+  public:
+    virtual ~WindowSystem() = default;
+    virtual bool another_instance_running() = 0;
+    // The folder that holds the program's executable, as the platform reports it.
+    virtual std::string program_folder() = 0;
+    virtual void show_window() = 0;
+    // Ask the window to close: raises the close request (`Form_Unload`).
+    virtual void unload_window() = 0;
+    // End the program at once; does not return.
+    [[noreturn]] virtual void end_program() = 0;
+};
+
+struct Platform {
+    EventLoop& events;
+    SerialPort& port;
+    Timer& timer;
+    MessageBoxes& messages;
+    WindowSystem& window;
+};
+
+}  // namespace r462xe

@@ -1,0 +1,88 @@
+// "Upload Firmware": make sure a meter answers, lock the controls, start the timer-driven
+// transfer. And the two routines that end an update.
+#include "app/failure_styles.h"
+#include "app/form1.h"
+
+namespace r462xe {
+
+namespace {
+constexpr float kLastBlock = 59;
+constexpr const char* kPortFailText = "Fail to open COM Port!";
+constexpr const char* kPortFailTitle = "COM Port fail";
+constexpr const char* kNoLinkText = "Meter Disconnected";
+constexpr const char* kNoLinkTitle = "NO Link";
+}  // namespace
+
+void Form1::Command2_Click() {
+    // A step that fails is skipped and the next one runs.
+    skip_on_error([&] { Command2.set_enabled(false); });
+    skip_on_error([&] { Command1.set_enabled(false); });
+    skip_on_error([&] { COM1.set_enabled(false); });
+
+    auto refuse = [&](const char* text, const char* title) {
+        messages.show(text, title, MsgIcon::Critical);
+        skip_on_error([&] { Command1.set_enabled(true); });
+        skip_on_error([&] { Command2.set_enabled(true); });
+        skip_on_error([&] { COM1.set_enabled(true); });
+    };
+    if (update_mode) {
+        error_open_check();
+    } else if (idn_version.empty()) {
+        if (port_ok) {
+            idn_maker.clear();
+            idn_model.clear();
+            idn_serial.clear();
+            idn_version.clear();
+            idn_attempts = 0;
+            send_idn();
+        } else {
+            comcheck();
+            if (!port_ok) return refuse(kPortFailText, kPortFailTitle);
+            idn_attempts = 0;
+            send_idn();
+        }
+        if (idn_version.empty()) return refuse(kNoLinkText, kNoLinkTitle);
+    }
+
+    skip_on_error([&] { ProgressBar1.set_max(kLastBlock); });
+    skip_on_error([&] { Label6.set_visible(true); });
+    skip_on_error([&] { Timer1.set_enabled(true); });
+    poll_count = 0;
+    upload_step = 0;
+    block_index = 0;
+    // The rejection limit counts the rejections of this update only.
+    nak_count = 0;
+    skip_on_error([&] { ProgressBar1.set_value(0); });
+    // Nothing received before the start may reach the transfer.
+    skip_on_error([&] { rx_text = MSComm1.Input(); });
+    rx_text.clear();
+    upload_running = true;
+}
+
+void Form1::run_stop() {
+    stop_transfer();
+    skip_on_error([&] { Command1.set_enabled(true); });
+    skip_on_error([&] { COM1.set_enabled(true); });
+    skip_on_error([&] { Command2.set_enabled(true); });
+    skip_on_error([&] { Label6.set_visible(false); });
+}
+
+// Ends an update but gives back only "Upload Firmware": the meter stays in its update mode and
+// the user power-cycles it before pressing again.
+void Form1::err_run_stop() {
+    stop_transfer();
+    skip_on_error([&] { Command2.set_enabled(true); });
+}
+
+// What both stop routines do first: the timer off, the counters back, waiting input dropped.
+void Form1::stop_transfer() {
+    skip_on_error([&] { Timer1.set_enabled(false); });
+    poll_count = 0;
+    upload_step = 0;
+    block_index = 0;
+    skip_on_error([&] { rx_text = MSComm1.Input(); });
+    rx_text.clear();
+    upload_running = false;
+}
+
+}  // namespace r462xe

@@ -1,0 +1,205 @@
+// The transfer, driven by Timer1's tick through four states held in upload_step:
+//   0 enter update mode -> 1 await acknowledgement -> 2 send block (or finish) <-> 3 await reply.
+// One tick may pass through several states; a tick that sends a block ends after it.
+#include "app/failure_styles.h"
+#include "app/form1.h"
+#include "ports/port_list.h"
+#include "serial/mask.h"
+#include "upload/upload_protocol.h"
+
+namespace r462xe {
+
+namespace {
+constexpr int kStateEnterUpdateMode = 0;
+constexpr int kStateAwaitAcknowledgement = 1;
+constexpr int kStateSendBlock = 2;
+constexpr int kStateAwaitBlockReply = 3;
+
+constexpr double kMeterRestartWait = 9;  // after the unmasked "UPGR 1"
+constexpr double kAcknowledgeWait = 3;   // after the masked "UPGR 1"
+constexpr double kLeaveUpdateWait = 10;  // after "UPGR 0"
+constexpr int kAcknowledgementTicks = 100;
+constexpr int kBlockReplyTicks = 50;
+constexpr int kRejectionLimit = 10;
+constexpr int kLastBlock = 59;
+
+constexpr const char* kPowerCycleText =
+    "Please power cycle the Meter before click on the OK button to continue the firmware "
+    "updating.";
+constexpr const char* kPowerCycleTitle = "Power cycle the Meter";
+constexpr const char* kSuccessText = "Firmware Update was completed successfully.";
+constexpr const char* kSuccessTitle = "Firmware Update";
+}  // namespace
+
+void Form1::Timer1_Timer() {
+    // One error path: any error in the tick ends the update through the run-time-error path.
+    try {
+        Timer1.set_enabled(false);
+        if (!upload_running) return;
+        TickNext next = TickNext::Continue;
+        while (next == TickNext::Continue) {
+            switch (upload_step) {
+                case kStateEnterUpdateMode:
+                    next = state_enter_update_mode();
+                    break;
+                case kStateAwaitAcknowledgement:
+                    next = state_await_acknowledgement();
+                    break;
+                case kStateSendBlock:
+                    next = state_send_block();
+                    break;
+                case kStateAwaitBlockReply:
+                    next = state_await_block_reply();
+                    break;
+                default:
+                    next = TickNext::Exit;
+                    break;
+            }
+        }
+        Timer1.set_enabled(true);
+    } catch (const std::exception&) {
+        fail_run_time_error();
+    }
+}
+
+Form1::TickNext Form1::state_enter_update_mode() {
+    auto reopen_at_update_speed = [this] {
+        MSComm1.set_PortOpen(false);
+        MSComm1.set_Settings(upload_settings);
+        MSComm1.set_PortOpen(true);
+    };
+    if (!update_mode) {
+        // A meter in normal mode restarts into its update mode on the plain command.
+        tx_bytes = kEnterUpdateMode;
+        MSComm1.Output(tx_bytes);
+        held_wait(kMeterRestartWait);
+        reopen_at_update_speed();
+        tx_bytes = masked(kEnterUpdateMode);
+        MSComm1.Output(tx_bytes);
+        wait_seconds(kAcknowledgeWait);
+        upload_step = kStateAwaitAcknowledgement;
+        return TickNext::Exit;
+    }
+    reopen_at_update_speed();
+    rx_bytes = MSComm1.Input();  // whatever waited is stale
+    tx_bytes = masked(kEnterUpdateMode);
+    MSComm1.Output(tx_bytes);
+    held_wait(kAcknowledgeWait);
+    upload_step = kStateAwaitAcknowledgement;
+    return TickNext::Continue;
+}
+
+Form1::TickNext Form1::state_await_acknowledgement() {
+    rx_bytes = MSComm1.Input();
+    rx_text += masked(rx_bytes);
+    ++poll_count;
+    if (poll_count > kAcknowledgementTicks) {
+        fail_no_acknowledgement();
+        return TickNext::Exit;
+    }
+    if (!is_acknowledgement(rx_text)) return TickNext::Exit;
+    poll_count = 0;
+    update_mode = true;
+    upload_step = kStateSendBlock;
+    rx_text.clear();
+    return TickNext::Continue;
+}
+
+Form1::TickNext Form1::state_send_block() {
+    if (block_index > kLastBlock) {
+        finish_update();
+        return TickNext::Exit;
+    }
+    upload_step = kStateAwaitBlockReply;
+    // The frame leaves as three writes: number, image bytes, check byte.
+    const std::string frame = block_frame(block_index, fw_image, block_check);
+    tx_byte[0] = static_cast<std::uint8_t>(frame.front());
+    MSComm1.Output(frame.substr(0, 1));
+    std::copy(frame.begin() + 1, frame.end() - 1, tx_block.begin());
+    MSComm1.Output(frame.substr(1, tx_block.size()));
+    tx_byte[0] = static_cast<std::uint8_t>(frame.back());
+    MSComm1.Output(frame.substr(frame.size() - 1));
+    ProgressBar1.set_value(static_cast<float>(block_index));
+    ++block_index;
+    return TickNext::Exit;
+}
+
+Form1::TickNext Form1::state_await_block_reply() {
+    rx_block_bytes = MSComm1.Input();
+    rx_text += masked(rx_block_bytes);
+    ++poll_count;
+    if (poll_count > kBlockReplyTicks) {
+        fail_reply_timeout();
+        return TickNext::Exit;
+    }
+    switch (block_verdict(rx_text)) {
+        case BlockVerdict::Accepted:
+            break;
+        case BlockVerdict::Rejected:
+            if (++nak_count > kRejectionLimit) {
+                fail_too_many_rejections();
+                return TickNext::Exit;
+            }
+            --block_index;  // the same block again
+            break;
+        case BlockVerdict::Pending:
+            return TickNext::Exit;
+    }
+    poll_count = 0;
+    rx_text.clear();
+    upload_step = kStateSendBlock;
+    return TickNext::Continue;
+}
+
+void Form1::finish_update() {
+    tx_bytes = masked(kLeaveUpdateMode);
+    MSComm1.Output(tx_bytes);
+    held_wait(kLeaveUpdateWait);
+    update_mode = false;
+    ProgressBar1.set_value(0);
+    MSComm1.set_PortOpen(false);
+    MSComm1.set_CommPort(port_number_from_list_text(COM1.text()));
+    MSComm1.set_Settings(comm_settings);
+    MSComm1.set_PortOpen(true);
+    idn_attempts = 0;
+    send_idn();
+    messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
+    run_stop();
+}
+
+void Form1::fail_no_acknowledgement() {
+    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    run_stop();
+    poll_count = 0;
+    rx_text.clear();
+}
+
+void Form1::fail_too_many_rejections() {
+    nak_count = 0;
+    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    ProgressBar1.set_value(0);
+    err_run_stop();
+    Command1.set_enabled(false);
+    poll_count = 0;
+}
+
+void Form1::fail_reply_timeout() {
+    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    ProgressBar1.set_value(0);
+    err_run_stop();
+    Command1.set_enabled(false);
+    Label6.set_visible(false);
+    poll_count = 0;
+    rx_text.clear();
+}
+
+void Form1::fail_run_time_error() {
+    rx_text.clear();
+    poll_count = 0;
+    COM1_Click();
+    run_stop();
+    skip_on_error([&] { Command1.set_enabled(false); });
+    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+}
+
+}  // namespace r462xe
