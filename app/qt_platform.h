@@ -17,8 +17,12 @@
 
 namespace r462xe {
 
+// Without a display the window still exists, drawn nowhere, and everything works the same. Call
+// before the QApplication is made.
+void use_offscreen_without_display();
+
 class QtEventLoop : public EventLoop {
-public:
+  public:
     QtEventLoop();
     double now() override;
     void do_events() override;
@@ -26,26 +30,26 @@ public:
     // How many dispatches of this loop run now, nested in each other.
     int dispatch_depth() const { return dispatch_depth_; }
 
-private:
+  private:
     QElapsedTimer clock_;
     int dispatch_depth_ = 0;
 };
 
 class QtTimer : public Timer {
-public:
+  public:
     QtTimer();
     // The tick handler; the timer is created before the window whose handler it calls.
     void set_on_tick(std::function<void()> on_tick) { on_tick_ = std::move(on_tick); }
     void set_enabled(bool enabled) override;
     bool enabled() const override { return timer_.isActive(); }
 
-private:
+  private:
     QTimer timer_;
     std::function<void()> on_tick_;
 };
 
 class QtMessageBoxes : public MessageBoxes {
-public:
+  public:
     using Observer = std::function<void(const std::string& text, const std::string& title)>;
 
     void show(const std::string& text, const std::string& title, MsgIcon icon) override;
@@ -57,7 +61,7 @@ public:
     // Boxes on screen now (a box can open while another one waits for its OK).
     int showing() const { return showing_; }
 
-private:
+  private:
     QPointer<QWidget> parent_;
     std::optional<double> auto_answer_seconds_;
     Observer observer_;
@@ -65,7 +69,7 @@ private:
 };
 
 class QtWindowSystem : public WindowSystem {
-public:
+  public:
     // `lock_name`: the name under which running instances recognise each other; none skips the
     // check, so that unattended runs can go side by side.
     explicit QtWindowSystem(std::optional<QString> lock_name);
@@ -81,9 +85,11 @@ public:
     // The folder to report instead of the executable's.
     void set_program_folder(const QString& folder) { folder_override_ = folder; }
     // The exit status the program ends with.
-    void set_exit_status(std::function<int()> exit_status) { exit_status_ = std::move(exit_status); }
+    void set_exit_status(std::function<int()> exit_status) {
+        exit_status_ = std::move(exit_status);
+    }
 
-private:
+  private:
     std::optional<QString> lock_name_;
     std::unique_ptr<QLockFile> lock_;
     QPointer<QWidget> window_;

@@ -9,11 +9,16 @@ namespace {
 
 QSerialPort::Parity to_parity(char parity) {
     switch (parity) {
-        case 'e': return QSerialPort::EvenParity;
-        case 'o': return QSerialPort::OddParity;
-        case 'm': return QSerialPort::MarkParity;
-        case 's': return QSerialPort::SpaceParity;
-        default: return QSerialPort::NoParity;
+        case 'e':
+            return QSerialPort::EvenParity;
+        case 'o':
+            return QSerialPort::OddParity;
+        case 'm':
+            return QSerialPort::MarkParity;
+        case 's':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
     }
 }
 
@@ -70,7 +75,9 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
         throw PortError("COM" + std::to_string(port) + " (" + *path +
                         "): " + device->errorString().toStdString());
     QObject::connect(device.get(), &QSerialPort::errorOccurred, &context_,
-                     [this](QSerialPort::SerialPortError error) { on_error(error); });
+                     [this, source = device.get()](QSerialPort::SerialPortError error) {
+                         on_error(*source, error);
+                     });
     device_ = std::move(device);
     device_gone_ = false;
     ++open_count_;
@@ -111,13 +118,13 @@ std::string QtSerialPort::read_all() {
 }
 
 QSerialPort& QtSerialPort::open_port(const char* operation) {
-    if (!device_ || device_gone_)
-        throw PortError(std::string(operation) + ": the device has gone");
+    if (!device_ || device_gone_) throw PortError(std::string(operation) + ": the device has gone");
     return *device_;
 }
 
-void QtSerialPort::on_error(QSerialPort::SerialPortError error) {
-    if (!device_gone_error(error) || device_gone_) return;
+void QtSerialPort::on_error(QSerialPort& source, QSerialPort::SerialPortError error) {
+    // A device being closed or dropped reports nothing more: the program let go of it already.
+    if (&source != device_.get() || !device_gone_error(error) || device_gone_) return;
     device_gone_ = true;
     // A vanished device stays readable to the system's poll: Qt would report the error again on
     // every dispatch and keep a core busy. Stop listening now; closing waits for the queued call

@@ -16,11 +16,11 @@ namespace r462xe {
 std::vector<std::string> system_serial_devices();
 
 class QtSerialPort : public SerialPort {
-public:
+  public:
     explicit QtSerialPort(PortMap& ports);
     ~QtSerialPort() override;
 
-protected:
+  protected:
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
     void apply_settings(const LineSettings& settings) override;
@@ -28,9 +28,9 @@ protected:
     int bytes_waiting() override;
     std::string read_all() override;
 
-private:
+  private:
     QSerialPort& open_port(const char* operation);
-    void on_error(QSerialPort::SerialPortError error);
+    void on_error(QSerialPort& source, QSerialPort::SerialPortError error);
 
     PortMap& ports_;
     std::unique_ptr<QSerialPort> device_;

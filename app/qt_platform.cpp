@@ -1,0 +1,166 @@
+#include "app/qt_platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace r462xe {
+
+namespace {
+
+// One byte per character, as the logic's texts are made.
+QString from_bytes(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon to_icon(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Per user, so that two users of one machine do not block each other.
+QString lock_folder() {
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        if (!runtime.isEmpty()) return runtime;
+    }
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
+    const QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+class DepthCount {
+  public:
+    explicit DepthCount(int& depth) : depth_(depth) { ++depth_; }
+    ~DepthCount() { --depth_; }
+    DepthCount(const DepthCount&) = delete;
+    DepthCount& operator=(const DepthCount&) = delete;
+
+  private:
+    int& depth_;
+};
+
+}  // namespace
+
+void use_offscreen_without_display() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+}
+
+QtEventLoop::QtEventLoop() {
+    clock_.start();
+}
+
+double QtEventLoop::now() {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+}
+
+void QtEventLoop::do_events() {
+    DepthCount depth(dispatch_depth_);
+    QCoreApplication::processEvents();
+}
+
+void QtEventLoop::wait_for_events(double deadline) {
+    DepthCount depth(dispatch_depth_);
+    const double remaining = deadline - now();
+    if (remaining <= 0) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // Block in the system until an event arrives; the timer is the event that ends the wait at
+    // the deadline. processEvents(flags, maxtime) would drop WaitForMoreEvents and spin instead.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(static_cast<int>(std::ceil(remaining * 1000.0)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+QtTimer::QtTimer() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(100);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (on_tick_) on_tick_();
+    });
+}
+
+void QtTimer::set_enabled(bool enabled) {
+    if (!enabled)
+        timer_.stop();
+    else if (!timer_.isActive())
+        // The interval counts from the moment the timer is enabled.
+        timer_.start();
+}
+
+void QtMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon) {
+    QMessageBox box(to_icon(icon), from_bytes(title), from_bytes(text), QMessageBox::Ok, parent_);
+    ++showing_;
+    if (observer_) observer_(text, title);
+    if (auto_answer_seconds_) {
+        QTimer::singleShot(static_cast<int>(std::lround(*auto_answer_seconds_ * 1000.0)), &box,
+                           [&box] { box.button(QMessageBox::Ok)->click(); });
+    }
+    // exec dispatches the window's events while the box waits for its OK.
+    box.exec();
+    --showing_;
+}
+
+QtWindowSystem::QtWindowSystem(std::optional<QString> lock_name)
+    : lock_name_(std::move(lock_name)) {}
+
+QtWindowSystem::~QtWindowSystem() = default;
+
+bool QtWindowSystem::another_instance_running() {
+    if (!lock_name_) return false;
+    if (!lock_) {
+        lock_ = std::make_unique<QLockFile>(lock_folder() + "/" + *lock_name_ + ".lock");
+        // Only a lock whose owner has died is stale (the lock file records its process); a running
+        // instance keeps its lock however long it runs.
+        lock_->setStaleLockTime(0);
+    }
+    if (lock_->isLocked()) return false;
+    return !lock_->tryLock(0);
+}
+
+std::string QtWindowSystem::program_folder() {
+    const QString folder = folder_override_ ? QDir(*folder_override_).absolutePath()
+                                            : QApplication::applicationDirPath();
+    return QDir::toNativeSeparators(folder).toStdString();
+}
+
+void QtWindowSystem::show_window() {
+    if (window_) window_->show();
+}
+
+void QtWindowSystem::unload_window() {
+    if (window_) window_->close();
+}
+
+void QtWindowSystem::end_program() {
+    // Ends at once, even from deep inside nested waits and message boxes: no handler below this
+    // call resumes and no destructor runs. So flush and release what others can see first.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (lock_) lock_->unlock();
+    std::_Exit(exit_status_ ? exit_status_() : 0);
+}
+
+}  // namespace r462xe

@@ -1,0 +1,30 @@
+#include "app/qt_program.h"
+
+namespace r462xe {
+
+QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
+    : ports_(std::move(ports)),
+      port_(ports_),
+      window_system_(std::move(lock_name)),
+      form_(Platform{events_, port_, timer_, messages_, window_system_}),
+      window_(form_, ports_) {
+    messages_.set_parent(&window_);
+    window_system_.set_window(&window_);
+    window_.set_on_end([this] { window_system_.end_program(); });
+    timer_.set_on_tick([this] { run_handler("Timer1_Timer", [this] { form_.Timer1_Timer(); }); });
+    // Raised while events are dispatched, from Qt: an error stops here.
+    port_.set_OnComm([this] { run_handler("MSComm1_OnComm", [this] { form_.MSComm1_OnComm(); }); });
+    // The program's own selections raise this too, inside the logic: errors go back to it.
+    form_.COM1.set_on_click([this] { form_.COM1_Click(); });
+}
+
+void QtProgram::load() {
+    bool failed = true;
+    run_handler("Form_Load", [this, &failed] {
+        form_.Form_Load();
+        failed = false;
+    });
+    if (failed) window_.close();
+}
+
+}  // namespace r462xe

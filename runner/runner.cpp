@@ -1,0 +1,121 @@
+// r462xe-fwupdate-runner: the same window and logic, run unattended for demos and real-time tests.
+// It prints every observable change of the window as one line of a transcript on stdout.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/qt_program.h"
+#include "runner/runner_options.h"
+#include "ui/c_escape.h"
+
+namespace {
+
+using namespace r462xe;
+
+constexpr const char* kSuccessText = "Firmware Update was completed successfully.";
+constexpr int kIdlePollMs = 200;
+
+const char* property_word(Property property) {
+    switch (property) {
+        case Property::Caption:
+            return "caption";
+        case Property::Visible:
+            return "visible";
+        case Property::Enabled:
+            return "enabled";
+        case Property::Colour:
+            return "colour";
+        case Property::Items:
+            return "items";
+        case Property::ListIndex:
+            return "index";
+        case Property::Max:
+            return "max";
+        case Property::Value:
+            return "value";
+    }
+    return "?";
+}
+
+class Transcript {
+  public:
+    Transcript() { clock_.start(); }
+    // Flushed line by line: a reader follows the run as it happens, and nothing is lost when the
+    // program ends at once.
+    void line(const std::string& text) {
+        std::printf("%.3f %s\n", static_cast<double>(clock_.nsecsElapsed()) / 1e9, text.c_str());
+        std::fflush(stdout);
+    }
+
+  private:
+    QElapsedTimer clock_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    Transcript transcript;
+    const auto parsed = runner::parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::fprintf(stderr, "r462xe-fwupdate-runner: %s\n%s", parsed.error.c_str(),
+                     runner::kUsage);
+        return 2;
+    }
+    const runner::Options& options = *parsed.options;
+
+    use_offscreen_without_display();
+    int qt_argc = 1;  // the runner's options are not Qt's
+    QApplication app(qt_argc, argv);
+    // No instance lock: unattended runs may go side by side, each on its own ports.
+    QtProgram program(options.ports.empty() ? PortMap{} : PortMap{options.ports}, std::nullopt);
+    Form1& form = program.form();
+
+    bool success = false;
+    program.window_system().set_exit_status([&success] { return success ? 0 : 1; });
+    if (options.folder)
+        program.window_system().set_program_folder(QString::fromStdString(*options.folder));
+    program.messages().set_auto_answer(options.answer_after);
+    program.messages().set_observer([&](const std::string& text, const std::string& title) {
+        transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));
+        if (text == kSuccessText) success = true;
+    });
+    for (Control* control : form.all()) {
+        control->add_listener([&transcript](const Control& changed, Property property) {
+            transcript.line(changed.name() + "." + property_word(property) + " " +
+                            changed.describe(property));
+        });
+    }
+
+    program.load();
+    if (!options.upload) {
+        if (!options.stay) program.window().close();
+        return app.exec();
+    }
+
+    // Presses come only while the window is idle: no dispatch of a handler's wait and no message
+    // box on the stack below this tick, and no update running between timer ticks.
+    int presses = 0;
+    QTimer idle_poll;
+    idle_poll.setInterval(kIdlePollMs);
+    QObject::connect(&idle_poll, &QTimer::timeout, [&] {
+        if (program.events().dispatch_depth() > 0 || program.messages().showing() > 0 ||
+            form.upload_running)
+            return;
+        if (!success && presses < options.presses) {
+            if (form.Command2.enabled()) {
+                ++presses;
+                run_handler("Command2_Click", [&form] { form.Command2_Click(); });
+                return;
+            }
+            std::fprintf(stderr, "r462xe-fwupdate-runner: \"%s\" is disabled, no press made\n",
+                         form.Command2.caption().c_str());
+        }
+        idle_poll.stop();
+        program.window().close();
+    });
+    idle_poll.start();
+    return app.exec();
+}

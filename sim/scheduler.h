@@ -1,0 +1,38 @@
+// Virtual time: a clock in microseconds that moves only when the world dispatches, and the events
+// due at given times (timer ticks, bytes crossing the line, port events, the meter's actions).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace r462xe::sim {
+
+using Micros = std::int64_t;
+
+inline Micros to_micros(double seconds) { return static_cast<Micros>(seconds * 1e6 + 0.5); }
+
+class Scheduler {
+public:
+    Micros now() const { return now_; }
+    double now_seconds() const { return static_cast<double>(now_) / 1e6; }
+    void at(Micros when, std::function<void()> action);
+    void after(double seconds, std::function<void()> action) {
+        at(now_ + to_micros(seconds), std::move(action));
+    }
+    // Runs every event that is due now, in time order (also those that become due meanwhile).
+    // Returns whether any ran.
+    bool run_due();
+    // Moves the clock to the next event's time or to `limit`, whichever comes first (never back).
+    void advance_towards(Micros limit);
+    std::optional<Micros> next_event() const;
+
+private:
+    Micros now_ = 0;
+    std::uint64_t sequence_ = 0;
+    std::map<std::pair<Micros, std::uint64_t>, std::function<void()>> events_;
+};
+
+}  // namespace r462xe::sim

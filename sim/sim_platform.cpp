@@ -1,0 +1,57 @@
+#include "sim/sim_platform.h"
+
+#include <cmath>
+
+namespace r462xe::sim {
+
+void SimEventLoop::do_events() { scheduler_.run_due(); }
+
+void SimEventLoop::wait_for_events(double deadline) {
+    if (scheduler_.run_due()) return;
+    // Nothing pending: time moves to the next event, or to the first microsecond whose reading
+    // lies past the deadline.
+    auto past_deadline = static_cast<Micros>(std::floor(deadline * 1e6));
+    while (static_cast<double>(past_deadline) / 1e6 <= deadline) ++past_deadline;
+    scheduler_.advance_towards(past_deadline);
+    scheduler_.run_due();
+}
+
+void SimEventLoop::run_until(double seconds) {
+    while (now() < seconds) wait_for_events(seconds);
+}
+
+void SimTimer::set_enabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    ++generation_;
+    if (enabled) schedule_tick();
+}
+
+void SimTimer::schedule_tick() {
+    const unsigned generation = generation_;
+    scheduler_.after(kIntervalSeconds, [this, generation] {
+        if (!enabled_ || generation != generation_) return;
+        ++ticks_;
+        if (on_tick_) on_tick_();
+        if (enabled_ && generation == generation_) schedule_tick();
+    });
+}
+
+void SimMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon) {
+    shown.push_back({events_.now(), text, title, icon});
+    const ShownMessage message = shown.back();
+    if (on_show) on_show(message);
+    const double end = events_.now() + answer_after;
+    while (events_.now() < end) events_.wait_for_events(end);
+}
+
+void SimWindowSystem::unload_window() {
+    if (on_close_request && on_close_request()) ++close_refusals;
+}
+
+void SimWindowSystem::end_program() {
+    ended = true;
+    throw ProgramEnded{};
+}
+
+}  // namespace r462xe::sim

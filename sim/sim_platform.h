@@ -1,0 +1,90 @@
+// The window system of the simulated world: its event loop on the virtual clock, Timer1, message
+// boxes answered by the test, and the window's show/close/end.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/scheduler.h"
+#include "ui/platform.h"
+
+namespace r462xe::sim {
+
+// Thrown when the program ends; it passes every handler of the window (they catch only
+// std::exception) up to the test.
+struct ProgramEnded {};
+
+class SimEventLoop : public EventLoop {
+public:
+    explicit SimEventLoop(Scheduler& scheduler) : scheduler_(scheduler) {}
+    double now() override { return scheduler_.now_seconds(); }
+    void do_events() override;
+    void wait_for_events(double deadline) override;
+    // Lets virtual time run until `seconds`, dispatching every event on the way.
+    void run_until(double seconds);
+
+private:
+    Scheduler& scheduler_;
+};
+
+class SimTimer : public Timer {
+public:
+    static constexpr double kIntervalSeconds = 0.1;
+
+    explicit SimTimer(Scheduler& scheduler) : scheduler_(scheduler) {}
+    void set_enabled(bool enabled) override;
+    bool enabled() const override { return enabled_; }
+    void set_on_tick(std::function<void()> on_tick) { on_tick_ = std::move(on_tick); }
+    int ticks() const { return ticks_; }
+
+private:
+    void schedule_tick();
+
+    Scheduler& scheduler_;
+    bool enabled_ = false;
+    unsigned generation_ = 0;
+    int ticks_ = 0;
+    std::function<void()> on_tick_;
+};
+
+struct ShownMessage {
+    double time;
+    std::string text;
+    std::string title;
+    MsgIcon icon;
+};
+
+class SimMessageBoxes : public MessageBoxes {
+public:
+    explicit SimMessageBoxes(SimEventLoop& events) : events_(events) {}
+    // Records the box, runs the test's action for it, then lets `answer_after` seconds of
+    // virtual time pass (events keep being dispatched, as under a modal box) before OK.
+    void show(const std::string& text, const std::string& title, MsgIcon icon) override;
+
+    std::vector<ShownMessage> shown;
+    double answer_after = 0.5;
+    std::function<void(const ShownMessage&)> on_show;
+
+private:
+    SimEventLoop& events_;
+};
+
+class SimWindowSystem : public WindowSystem {
+public:
+    bool another_instance_running() override { return another_instance; }
+    std::string program_folder() override { return folder; }
+    void show_window() override { shown = true; }
+    void unload_window() override;
+    [[noreturn]] void end_program() override;
+
+    bool another_instance = false;
+    std::string folder = ".";
+    bool shown = false;
+    bool ended = false;
+    int close_refusals = 0;
+    // The window's close request (Form_Unload): true when it refuses to close.
+    std::function<bool()> on_close_request;
+};
+
+}  // namespace r462xe::sim

@@ -1,0 +1,59 @@
+#include "sim/sim_serial_port.h"
+
+namespace r462xe::sim {
+
+VirtualLine& SimSerialPort::add_line(int port) {
+    auto& line = lines_[port];
+    line = std::make_unique<VirtualLine>(scheduler_, port);
+    return *line;
+}
+
+VirtualLine* SimSerialPort::line(int port) {
+    const auto found = lines_.find(port);
+    return found == lines_.end() ? nullptr : found->second.get();
+}
+
+void SimSerialPort::device_gone() {
+    if (PortOpen()) post_event(kCommEventBreak);
+}
+
+void SimSerialPort::post_event(int code) {
+    scheduler_.at(scheduler_.now(), [this, code] { raise_comm_event(code); });
+}
+
+void SimSerialPort::open_device(int port, const LineSettings&) {
+    VirtualLine* line = this->line(port);
+    if (line == nullptr || !line->plugged()) throw PortError("no such port");
+    if (held_.count(port) != 0) throw PortError("port in use");
+    open_line_ = line;
+    received_.clear();
+    line->host_opened(this);
+    ++opens_;
+}
+
+void SimSerialPort::close_device() {
+    if (open_line_ != nullptr) open_line_->host_closed();
+    open_line_ = nullptr;
+    received_.clear();
+}
+
+void SimSerialPort::write_bytes(const std::string& bytes) {
+    require_device();
+    open_line_->host_write(bytes, baud());
+}
+
+int SimSerialPort::bytes_waiting() {
+    require_device();
+    return static_cast<int>(received_.size());
+}
+
+std::string SimSerialPort::read_all() {
+    require_device();
+    return std::exchange(received_, std::string());
+}
+
+void SimSerialPort::require_device() const {
+    if (open_line_ == nullptr || !open_line_->plugged()) throw PortError("device gone");
+}
+
+}  // namespace r462xe::sim

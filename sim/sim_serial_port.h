@@ -1,0 +1,53 @@
+// MSComm1 in the simulated world: COM numbers name virtual lines; a number without a line, or a
+// line held by another program, cannot be opened.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+
+#include "serial/serial_port.h"
+#include "sim/scheduler.h"
+#include "sim/virtual_line.h"
+
+namespace r462xe::sim {
+
+class SimSerialPort : public SerialPort {
+public:
+    explicit SimSerialPort(Scheduler& scheduler) : scheduler_(scheduler) {}
+
+    VirtualLine& add_line(int port);
+    VirtualLine* line(int port);
+    void hold_port(int port) { held_.insert(port); }  // another program has it open
+    void release_port(int port) { held_.erase(port); }
+
+    // Called by the line.
+    int baud() const { return line_settings().baud; }
+    void receive(std::uint8_t byte) { received_ += static_cast<char>(byte); }
+    // The device behind the open port has gone: one error event, dispatched like any event.
+    void device_gone();
+    // A port event of the given code, dispatched like any event.
+    void post_event(int code);
+
+    int opens() const { return opens_; }
+
+protected:
+    void open_device(int port, const LineSettings& settings) override;
+    void close_device() override;
+    void apply_settings(const LineSettings&) override {}
+    void write_bytes(const std::string& bytes) override;
+    int bytes_waiting() override;
+    std::string read_all() override;
+
+private:
+    void require_device() const;
+
+    Scheduler& scheduler_;
+    std::map<int, std::unique_ptr<VirtualLine>> lines_;
+    std::set<int> held_;
+    VirtualLine* open_line_ = nullptr;
+    std::string received_;
+    int opens_ = 0;
+};
+
+}  // namespace r462xe::sim

@@ -1,0 +1,83 @@
+// r462xe-meter-sim: a virtual R462xE meter that the updater reaches like a real one, over a
+// pseudo-terminal or a serial device, in real time.
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/tool/host_line.h"
+#include "sim/tool/options.h"
+#include "sim/tool/realtime_meter.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+std::optional<std::string> read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace r462xe::sim;
+    ToolOptions options;
+    std::optional<std::string> image;
+    try {
+        options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.help) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (options.expect_image) {
+            image = read_file(*options.expect_image);
+            if (!image)
+                throw UsageError("--expect-image: cannot read '" + *options.expect_image + "'");
+        }
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "r462xe-meter-sim: %s\nTry 'r462xe-meter-sim --help'.\n",
+                     error.what());
+        return kExitUsage;
+    }
+
+    // Signals arrive through a descriptor, so the loop sees them between two polls.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, options.power_cycle_signal);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
+        std::perror("r462xe-meter-sim: sigprocmask");
+        return kExitFailure;
+    }
+    const int signal_fd = signalfd(-1, &signals, SFD_CLOEXEC);
+    if (signal_fd < 0) {
+        std::perror("r462xe-meter-sim: signalfd");
+        return kExitFailure;
+    }
+
+    try {
+        const int first_baud = options.faults.start_in_update_mode ? kUpdateBaud : kNormalBaud;
+        const auto line =
+            options.device ? open_device_line(*options.device, first_baud) : open_pty_line();
+        std::printf("%s\n", line->path().c_str());
+        std::fflush(stdout);
+        RealtimeMeter meter(*line, options, std::move(image));
+        return meter.run(signal_fd, options.power_cycle_signal);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "r462xe-meter-sim: %s\n", error.what());
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,39 @@
+// The pty tool's command line.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "sim/meter/meter.h"
+
+namespace r462xe::sim {
+
+struct ToolOptions {
+    MeterIdentity identity;
+    MeterFaults faults;
+    bool pacing = true;
+    std::optional<std::string> device;        // a serial device instead of a pseudo-terminal
+    std::optional<std::string> expect_image;  // compare the flash with this file after UPGR 0
+    int power_cycle_signal;
+    bool help = false;
+};
+
+// A command line the tool cannot run with; the message says why.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+ToolOptions parse_options(const std::vector<std::string>& args);
+
+// C escapes as in a string literal: \r \n \t \\ \" \0 \xHH.
+std::string unescape(const std::string& text);
+
+// A signal by name ("USR1", "SIGUSR1") or number; one that the tool may use for power cycles.
+int parse_signal(const std::string& text);
+
+extern const char* const kUsage;
+
+}  // namespace r462xe::sim

@@ -1,0 +1,156 @@
+// The runner's start-up in real time, over a pseudo-terminal where no meter answers.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "e2e/process.h"
+#include "e2e/transcript.h"
+
+namespace r462xe::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kImageName = "R462XE_V307_20200521.QF";
+constexpr std::size_t kImageBytes = 61440;
+
+std::string image_of_length(std::size_t length) {
+    std::string bytes(length, '\0');
+    for (std::size_t i = 0; i < length; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 1024) & 0xFF);
+    return bytes;
+}
+
+std::map<std::string, std::string> offscreen_env(const TempDir& runtime) {
+    return {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}};
+}
+
+// The lines must come in this order; others may lie between them. Returns the index of each.
+std::vector<std::size_t> expect_in_order(
+    const std::vector<TranscriptLine>& lines,
+    const std::vector<std::pair<std::string, std::string>>& expected) {
+    std::vector<std::size_t> found;
+    std::size_t from = 0;
+    for (const auto& [subject, value] : expected) {
+        const auto at = find_line(lines, subject, value, from);
+        if (!at) {
+            ADD_FAILURE() << "missing, in order: " << subject << " " << value;
+            break;
+        }
+        found.push_back(*at);
+        from = *at + 1;
+    }
+    return found;
+}
+
+// What start-up shows before it touches a port: "Searching" and every control disabled.
+const std::vector<std::pair<std::string, std::string>> kStartupShown = {
+    {"Label6.visible", "false"},         {"Label4.caption", "\"Searching\""},
+    {"Label5.caption", "\"Searching\""}, {"Label7.caption", "\"Searching\""},
+    {"COM1.items", "[\"COM1\"]"},        {"COM1.index", "0"},
+    {"Command1.enabled", "false"},       {"COM1.enabled", "false"},
+    {"Command2.enabled", "false"},
+};
+
+TEST(RunnerStartup, WithoutMeterListsThePortAndLeavesUploadDisabled) {
+    TempDir folder;
+    TempDir runtime;
+    folder.write(kImageName, image_of_length(kImageBytes));
+    Pty port;
+    Child runner(
+        {bin("r462xe-fwupdate-runner"), "--port", "1=" + port.path(), "--folder", folder.path()},
+        offscreen_env(runtime));
+    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.out();
+    EXPECT_EQ(runner.exit_status(), 1) << runner.err();
+
+    const auto lines = parse_transcript(runner.out());
+    auto expected = kStartupShown;
+    expected.insert(expected.end(), {{"COM1.items", "[]"},
+                                     {"Label4.caption", "\"\""},
+                                     {"Label5.caption", "\"\""},
+                                     {"Label7.caption", "\"\""},
+                                     {"COM1.items", "[\"COM1\"]"},
+                                     {"COM1.index", "0"},
+                                     {"COM1.enabled", "true"},
+                                     {"Command1.enabled", "true"}});
+    const auto found = expect_in_order(lines, expected);
+    EXPECT_FALSE(find_line(lines, "Command2.enabled", "true")) << runner.out();
+    EXPECT_FALSE(find_line(lines, "msgbox")) << runner.out();
+    EXPECT_EQ(last_value(lines, "COM1.index"), "0");
+    // The search waited for answers in real time before it gave the controls back.
+    if (found.size() == expected.size()) {
+        EXPECT_GE(lines[found.back()].seconds, 2.0);
+        // Waiting costs no processor time: a wait that polls would use most of those seconds.
+        EXPECT_LT(runner.cpu_seconds(), 0.1 * lines.back().seconds + 0.5);
+    }
+
+    // The port was really opened and written: the update-mode probe and the identification query.
+    const std::string sent = port.received();
+    EXPECT_NE(sent.find(std::string(1028, '\n')), std::string::npos);
+    EXPECT_NE(sent.find("*IDN?\r\n"), std::string::npos);
+}
+
+struct ImageCase {
+    const char* name;
+    std::size_t length;
+};
+
+class RunnerWrongImage : public ::testing::TestWithParam<ImageCase> {};
+
+TEST_P(RunnerWrongImage, ShowsTheFileErrorAndEndsWithoutProbing) {
+    TempDir folder;
+    TempDir runtime;
+    folder.write(kImageName, image_of_length(GetParam().length));
+    Pty port;
+    Child runner({bin("r462xe-fwupdate-runner"), "--port", "1=" + port.path(), "--folder",
+                  folder.path(), "--answer-after", "0.2", "--stay"},
+                 offscreen_env(runtime));
+    // --stay: the program must end by itself once the message has been answered.
+    ASSERT_TRUE(runner.wait_for_exit(20s)) << runner.out();
+    EXPECT_EQ(runner.exit_status(), 1) << runner.err();
+
+    const auto lines = parse_transcript(runner.out());
+    auto expected = kStartupShown;
+    expected.push_back({"msgbox", "\"file error\" \" Firmware image file loading error!\""});
+    expect_in_order(lines, expected);
+    EXPECT_EQ(lines.back().subject, "msgbox") << runner.out();
+    EXPECT_EQ(port.received(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, RunnerWrongImage,
+                         ::testing::Values(ImageCase{"empty", 0},
+                                           ImageCase{"one_short", kImageBytes - 1},
+                                           ImageCase{"one_long", kImageBytes + 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class RunnerArguments : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(RunnerArguments, RefusesWithStatus2AndSaysWhy) {
+    TempDir runtime;
+    std::vector<std::string> argv = {bin("r462xe-fwupdate-runner")};
+    argv.insert(argv.end(), GetParam().begin(), GetParam().end());
+    Child runner(argv, offscreen_env(runtime));
+    ASSERT_TRUE(runner.wait_for_exit(10s));
+    EXPECT_EQ(runner.exit_status(), 2);
+    EXPECT_EQ(runner.out(), "");
+    EXPECT_NE(runner.err().find("usage:"), std::string::npos) << runner.err();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bad, RunnerArguments,
+    ::testing::Values(
+        std::vector<std::string>{"--bogus"}, std::vector<std::string>{"--port"},
+        std::vector<std::string>{"--port", "1"}, std::vector<std::string>{"--port", "0=/dev/null"},
+        std::vector<std::string>{"--port", "17=/dev/null"},
+        std::vector<std::string>{"--port", "x=/dev/null"}, std::vector<std::string>{"--port", "1="},
+        std::vector<std::string>{"--port", "1=/dev/a", "--port", "1=/dev/b"},
+        std::vector<std::string>{"--presses", "0"},
+        std::vector<std::string>{"--upload", "--presses", "2x"},
+        std::vector<std::string>{"--answer-after", "-1"},
+        std::vector<std::string>{"--answer-after", "soon"}, std::vector<std::string>{"--folder"}));
+
+}  // namespace
+}  // namespace r462xe::e2e

@@ -1,0 +1,39 @@
+#include "e2e/transcript.h"
+
+#include <sstream>
+#include <stdexcept>
+
+namespace r462xe::e2e {
+
+std::vector<TranscriptLine> parse_transcript(const std::string& text) {
+    std::vector<TranscriptLine> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto first = line.find(' ');
+        const auto second = line.find(' ', first + 1);
+        if (first == std::string::npos || second == std::string::npos)
+            throw std::runtime_error("not a transcript line: " + line);
+        lines.push_back({std::stod(line.substr(0, first)),
+                         line.substr(first + 1, second - first - 1), line.substr(second + 1)});
+    }
+    return lines;
+}
+
+std::optional<std::size_t> find_line(const std::vector<TranscriptLine>& lines,
+                                     const std::string& subject,
+                                     const std::optional<std::string>& value, std::size_t from) {
+    for (std::size_t i = from; i < lines.size(); ++i)
+        if (lines[i].subject == subject && (!value || lines[i].value == *value)) return i;
+    return std::nullopt;
+}
+
+std::optional<std::string> last_value(const std::vector<TranscriptLine>& lines,
+                                      const std::string& subject) {
+    std::optional<std::string> value;
+    for (const auto& line : lines)
+        if (line.subject == subject) value = line.value;
+    return value;
+}
+
+}  // namespace r462xe::e2e

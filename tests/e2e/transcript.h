@@ -1,0 +1,29 @@
+// The runner's transcript, read back: one change per line, "<seconds> <Control.property> <value>"
+// or "<seconds> msgbox <title> <text>".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace r462xe::e2e {
+
+struct TranscriptLine {
+    double seconds = 0;
+    std::string subject;  // "Label4.caption" or "msgbox"
+    std::string value;    // as printed, quotes and escapes included
+};
+
+std::vector<TranscriptLine> parse_transcript(const std::string& text);
+
+// Index of the first line at or after `from` with this subject (and value, when given).
+std::optional<std::size_t> find_line(const std::vector<TranscriptLine>& lines,
+                                     const std::string& subject,
+                                     const std::optional<std::string>& value = std::nullopt,
+                                     std::size_t from = 0);
+
+// The value of the last line with this subject, if any.
+std::optional<std::string> last_value(const std::vector<TranscriptLine>& lines,
+                                      const std::string& subject);
+
+}  // namespace r462xe::e2e

@@ -1,0 +1,122 @@
+// Preparing the firmware image: reversal, nibble exchange, mask and check bytes; and the file
+// errors at start-up.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "image/image_file.h"
+#include "serial/mask.h"
+#include "window_rig.h"
+
+namespace r462xe {
+namespace {
+
+TEST(SwapNibbles, ExchangesTheTwoHexDigits) {
+    const std::vector<std::pair<int, int>> cases = {
+        {0x12, 0x21}, {0x0F, 0xF0}, {0xA0, 0x0A}, {0x77, 0x77}, {0x00, 0x00}, {0xFF, 0xFF}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(swap_nibbles(static_cast<std::uint8_t>(in)), out) << std::hex << in;
+    }
+}
+
+struct Prepared {
+    std::vector<std::uint8_t> fw_image = std::vector<std::uint8_t>(kImageBytes + 1);
+    std::array<std::uint8_t, 60> block_check{};
+    explicit Prepared(const std::string& file) { prepare_image(file, fw_image, block_check); }
+};
+
+TEST(PrepareImage, AllZeroFileGivesCheckBytesOf255MinusTheBlockIndex) {
+    const Prepared prepared(std::string(kImageBytes, '\0'));
+    for (int b = 0; b < kBlockCount; ++b) {
+        EXPECT_EQ(prepared.block_check[static_cast<std::size_t>(b)] ^ kMaskByte, 255 - b) << b;
+    }
+    EXPECT_EQ(prepared.block_check[0] ^ kMaskByte, 255);
+    EXPECT_EQ(prepared.block_check[59] ^ kMaskByte, 196);
+    for (int k = 1; k <= kImageBytes; ++k) ASSERT_EQ(prepared.fw_image[k], kMaskByte) << k;
+}
+
+TEST(PrepareImage, LargestSumGivesCheckByteC4) {
+    // Block 59 with every swapped byte 0xFF: 1024 * 255 + 59 = 0x3FC3B.
+    std::string file(kImageBytes, '\0');
+    std::fill(file.begin(), file.begin() + kBlockBytes, '\xFF');  // file block 0 is sent last
+    const Prepared prepared(file);
+    EXPECT_EQ(prepared.block_check[59] ^ kMaskByte, 0xC4);
+    EXPECT_EQ(block_check_byte(1024 * 255, 59), 0xC4);
+}
+
+TEST(PrepareImage, FirstAndLastFileBytesLandAtTheEnds) {
+    std::string file(kImageBytes, '\0');
+    file.front() = '\x12';
+    file.back() = '\xA0';
+    const Prepared prepared(file);
+    EXPECT_EQ(prepared.fw_image[kImageBytes], 0x21 ^ kMaskByte);  // last byte of block 59
+    EXPECT_EQ(prepared.fw_image[1], 0x0A ^ kMaskByte);            // first byte of block 0
+    EXPECT_EQ(prepared.fw_image[0], 0) << "index 0 is never written";
+}
+
+TEST(LoadImage, EveryUnusableFileShowsTheFileErrorAndEndsTheProgram) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+    };
+    const std::vector<Case> cases = {
+        {"one byte short", [](auto& p) { std::ofstream(p) << std::string(kImageBytes - 1, 'x'); }},
+        {"one byte long", [](auto& p) { std::ofstream(p) << std::string(kImageBytes + 1, 'x'); }},
+        {"empty", [](auto& p) { std::ofstream{p}; }},
+        {"missing", [](auto&) {}},
+        {"a directory", [](auto& p) { std::filesystem::create_directory(p); }},
+        {"a link to nothing", [](auto& p) { std::filesystem::create_symlink(p + ".gone", p); }},
+    };
+    for (const auto& c : cases) {
+        testing::WindowRig rig(nullptr);
+        c.make(rig.image_path());
+        const bool existed = std::filesystem::symlink_status(rig.image_path()).type() !=
+                             std::filesystem::file_type::not_found;
+        rig.world.add_port(1);
+        rig.load();
+        ASSERT_EQ(rig.world.messages.shown.size(), 1u) << c.name;
+        const auto& box = rig.world.messages.shown[0];
+        EXPECT_EQ(box.text, " Firmware image file loading error!") << c.name;
+        EXPECT_EQ(box.title, "file error") << c.name;
+        EXPECT_EQ(box.icon, MsgIcon::Critical) << c.name;
+        EXPECT_TRUE(rig.ended()) << c.name;
+        EXPECT_EQ(rig.world.port.opens(), 0) << c.name << ": no port is probed";
+        EXPECT_EQ(existed, std::filesystem::symlink_status(rig.image_path()).type() !=
+                               std::filesystem::file_type::not_found)
+            << c.name << ": nothing is created";
+    }
+}
+
+TEST(LoadImage, MessageShowsOverTheVisibleSearchingWindow) {
+    const std::string short_image(kImageBytes - 1, 'x');
+    testing::WindowRig rig(&short_image);
+    std::vector<std::string> at_message;
+    rig.world.messages.on_show = [&](const sim::ShownMessage&) {
+        at_message = {rig.form.Label4.caption(), rig.form.Label5.caption(),
+                      rig.form.Label7.caption()};
+        EXPECT_TRUE(rig.world.window.shown);
+        EXPECT_FALSE(rig.form.Command1.enabled());
+        EXPECT_FALSE(rig.form.Command2.enabled());
+        EXPECT_FALSE(rig.form.COM1.enabled());
+    };
+    rig.load();
+    EXPECT_EQ(at_message, (std::vector<std::string>{"Searching", "Searching", "Searching"}));
+    EXPECT_TRUE(rig.ended());
+}
+
+TEST(LoadImage, GoodFileIsPreparedAtStartUp) {
+    testing::WindowRig rig;
+    rig.load();
+    EXPECT_FALSE(rig.ended());
+    std::vector<std::uint8_t> fw_image(kImageBytes + 1);
+    std::array<std::uint8_t, 60> block_check{};
+    prepare_image(rig.image, fw_image, block_check);
+    EXPECT_EQ(rig.form.fw_image, fw_image);
+    EXPECT_EQ(rig.form.block_check, block_check);
+    EXPECT_EQ(rig.form.block_sum, 0);
+}
+
+}  // namespace
+}  // namespace r462xe

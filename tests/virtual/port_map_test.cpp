@@ -1,0 +1,69 @@
+// Which device each COM number names. Plain rules, no devices needed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "serial/qt_port_map.h"
+
+namespace r462xe {
+namespace {
+
+struct NumberingCase {
+    const char* name;
+    std::vector<std::vector<std::string>> scans;  // what the system lists, one scan after another
+    std::vector<std::string> expected;            // COM1, COM2, ... afterwards ("" = none)
+};
+
+class PortNumbering : public ::testing::TestWithParam<NumberingCase> {};
+
+TEST_P(PortNumbering, AssignsNumbersAsExpected) {
+    PortMap ports;
+    for (const auto& scan : GetParam().scans) ports.add_devices(scan);
+    for (std::size_t i = 0; i < GetParam().expected.size(); ++i) {
+        const auto device = ports.device_for(static_cast<int>(i) + 1);
+        EXPECT_EQ(device.value_or(""), GetParam().expected[i]) << "COM" << i + 1;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scans, PortNumbering,
+    ::testing::Values(
+        NumberingCase{"usb_then_acm_then_rest",
+                      {{"/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyS1"}},
+                      {"/dev/ttyUSB0", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1", ""}},
+        NumberingCase{
+            "natural_order_within_group",
+            {{"/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyUSB1", "/dev/ttyS10", "/dev/ttyS9"}},
+            {"/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS9", "/dev/ttyS10"}},
+        NumberingCase{
+            "known_devices_keep_their_numbers",
+            {{"/dev/ttyUSB1", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS0"}},
+            {"/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyUSB0", ""}},
+        NumberingCase{"unplugged_device_keeps_its_number",
+                      {{"/dev/ttyUSB0", "/dev/ttyUSB1"}, {"/dev/ttyUSB1"}},
+                      {"/dev/ttyUSB0", "/dev/ttyUSB1", ""}},
+        NumberingCase{"late_device_takes_lowest_free_number",
+                      {{"/dev/ttyUSB0"}, {"/dev/ttyACM3", "/dev/ttyUSB0", "/dev/ttyUSB7"}},
+                      {"/dev/ttyUSB0", "/dev/ttyUSB7", "/dev/ttyACM3", ""}},
+        NumberingCase{"no_devices", {{}}, {"", ""}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PortNumbering, SixteenNumbersAtMost) {
+    std::vector<std::string> devices;
+    for (int i = 0; i < 20; ++i) devices.push_back("/dev/ttyUSB" + std::to_string(i));
+    PortMap ports;
+    ports.add_devices(devices);
+    EXPECT_EQ(ports.device_for(16), "/dev/ttyUSB15");
+    EXPECT_FALSE(ports.device_for(17));
+}
+
+TEST(PortNumbering, GivenPortsAreTheOnlyOnes) {
+    PortMap ports({{3, "/dev/pts/7"}});
+    ports.add_devices({"/dev/ttyUSB0"});
+    EXPECT_FALSE(ports.device_for(1));
+    EXPECT_EQ(ports.device_for(3), "/dev/pts/7");
+}
+
+}  // namespace
+}  // namespace r462xe

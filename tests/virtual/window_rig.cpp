@@ -1,0 +1,100 @@
+#include "window_rig.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "image/image_file.h"
+
+namespace r462xe::testing {
+
+namespace {
+
+std::string fresh_folder() {
+    static int count = 0;
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("r462xe-rig-" + std::to_string(getpid()) + "-" + std::to_string(count++));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
+
+std::string property_word(Property property) {
+    switch (property) {
+        case Property::Caption: return "caption";
+        case Property::Visible: return "visible";
+        case Property::Enabled: return "enabled";
+        case Property::Colour: return "colour";
+        case Property::Items: return "items";
+        case Property::ListIndex: return "index";
+        case Property::Max: return "max";
+        case Property::Value: return "value";
+    }
+    return "?";
+}
+
+}  // namespace
+
+std::string demo_image(unsigned seed) {
+    std::mt19937 random(seed);
+    std::string image(kImageBytes, '\0');
+    for (char& byte : image) byte = static_cast<char>(random() & 0xFF);
+    return image;
+}
+
+const std::string& WindowRig::default_image() {
+    static const std::string image = demo_image();
+    return image;
+}
+
+WindowRig::WindowRig(const std::string* image_bytes) : folder(fresh_folder()) {
+    world.window.folder = folder;
+    if (image_bytes != nullptr) {
+        image = *image_bytes;
+        std::ofstream(image_path(), std::ios::binary) << image;
+    }
+    world.timer.set_on_tick([this] { form.Timer1_Timer(); });
+    world.window.on_close_request = [this] { return form.Form_Unload(); };
+    for (Control* control : form.all()) {
+        control->add_listener([this](const Control& changed, Property property) {
+            changes.push_back({world.now(), changed.name() + "." + property_word(property) + " " +
+                                                changed.describe(property)});
+        });
+    }
+}
+
+WindowRig::~WindowRig() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+std::string WindowRig::image_path() const {
+    return (std::filesystem::path(folder) / kImageFileName).string();
+}
+
+void WindowRig::load() {
+    handle([this] { form.Form_Load(); });
+}
+
+void WindowRig::run_for(double seconds) {
+    const double end = world.now() + seconds;
+    handle([&] { world.events.run_until(end); });
+}
+
+std::vector<std::string> WindowRig::changes_of(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const auto& change : changes) {
+        if (change.line.rfind(prefix, 0) == 0) found.push_back(change.line);
+    }
+    return found;
+}
+
+std::vector<std::string> WindowRig::message_titles() const {
+    std::vector<std::string> titles;
+    for (const auto& message : world.messages.shown) titles.push_back(message.title);
+    return titles;
+}
+
+}  // namespace r462xe::testing

@@ -1,0 +1,242 @@
+#include "ui/qt_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+#include "app/form1.h"
+#include "serial/qt_port_map.h"
+#include "ui/palette.h"
+
+namespace r462xe {
+
+namespace {
+
+// The layout is drawn in twips; 15 twips make one pixel at the usual 96 dots per inch.
+constexpr int kTwipsPerPixel = 15;
+constexpr int px(int twips) {
+    return twips / kTwipsPerPixel;
+}
+
+struct Place {
+    int left, top, width, height;  // twips
+};
+
+constexpr Place kClientArea{0, 0, 11550, 2190};
+constexpr int kLabelHeight = 255;
+constexpr int kListHeight = 330;
+constexpr int kButtonHeight = 375;
+// Captions of the second row sit level with the list's text.
+constexpr int kRowTwoLabelTop = 660;
+
+constexpr Place kLabel8{120, 120, 1455, kLabelHeight};
+constexpr Place kLabel7{1560, 120, 1815, kLabelHeight};
+constexpr Place kLabel3{3600, 120, 1455, kLabelHeight};
+constexpr Place kLabel5{5040, 120, 2775, kLabelHeight};
+constexpr Place kLabel1{8040, 120, 1575, kLabelHeight};
+constexpr Place kLabel4{9600, 120, 1815, kLabelHeight};
+constexpr Place kLabel2{120, kRowTwoLabelTop, 1335, kLabelHeight};
+constexpr Place kCom1{1200, 600, 4575, kListHeight};
+constexpr Place kCommand1{6000, 600, 3015, kButtonHeight};
+constexpr Place kCommand2{9240, 600, 2175, kButtonHeight};
+constexpr Place kFrame1{120, 1065, 11295, 735};
+constexpr Place kProgressBar1{120, 285, 11055, 300};  // inside Frame1
+constexpr Place kLabel6{120, 1905, 11295, kLabelHeight};
+constexpr Place kLabel9{120, 1920, 5655, kLabelHeight};
+
+void place(QWidget& widget, const Place& at) {
+    widget.setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+}
+
+// One byte per character, as the logic's texts are made.
+QString from_bytes(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A label shows its caption on one line: the line break that ends the warning text is not a line
+// of its own on screen.
+QString label_text(const std::string& caption) {
+    QString text = from_bytes(caption);
+    text.replace("\r\n", "\n");
+    while (text.endsWith('\n') || text.endsWith('\r')) text.chop(1);
+    return text;
+}
+
+// The port number of a list entry: the leading number after "COM".
+int port_of_entry(const std::string& entry) {
+    int port = 0;
+    for (std::size_t i = 3; i < entry.size() && entry[i] >= '0' && entry[i] <= '9'; ++i)
+        port = port * 10 + (entry[i] - '0');
+    return port;
+}
+
+QString device_tip(const PortMap& ports, const std::string& entry) {
+    const int port = port_of_entry(entry);
+    if (port < kFirstPortNumber) return {};
+    const auto device = ports.device_for(port);
+    return device ? QString("COM%1: %2").arg(port).arg(QString::fromStdString(*device)) : QString();
+}
+
+int whole(float value) {
+    return static_cast<int>(std::lround(value));
+}
+
+}  // namespace
+
+void run_handler(const char* handler, const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", handler, error.what());
+        std::fflush(stderr);
+    } catch (...) {
+        std::fprintf(stderr, "%s: unknown error\n", handler);
+        std::fflush(stderr);
+    }
+}
+
+QtWindow::QtWindow(Form1& form, const PortMap& ports) : form_(form), ports_(ports) {
+    build();
+    bind();
+}
+
+void QtWindow::build() {
+    setWindowTitle(from_bytes(texts::kWindowCaption));
+    QIcon icon;
+    for (const char* size : {"16", "32", "48"}) icon.addFile(QString(":/icon-%1.png").arg(size));
+    setWindowIcon(icon);
+    // Arial where it exists; elsewhere a face with the same metrics, so that texts fit as drawn.
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo"});
+    QFont font("Arial");
+    font.setPointSizeF(9.75);
+    setFont(font);
+    setFixedSize(px(kClientArea.width), px(kClientArea.height));
+
+    auto make_label = [this](const Label& model, const Place& at) {
+        auto* label = new QLabel(this);
+        label->setTextFormat(Qt::PlainText);
+        place(*label, at);
+        sync_label(*label, model);
+        return label;
+    };
+    label8_ = make_label(form_.Label8, kLabel8);
+    label7_ = make_label(form_.Label7, kLabel7);
+    label3_ = make_label(form_.Label3, kLabel3);
+    label5_ = make_label(form_.Label5, kLabel5);
+    label1_ = make_label(form_.Label1, kLabel1);
+    label4_ = make_label(form_.Label4, kLabel4);
+    label2_ = make_label(form_.Label2, kLabel2);
+
+    com1_ = new QComboBox(this);
+    place(*com1_, kCom1);
+    sync_port_list(true);
+
+    command1_ = new QPushButton(from_bytes(form_.Command1.caption()), this);
+    place(*command1_, kCommand1);
+    command1_->setEnabled(form_.Command1.enabled());
+    command2_ = new QPushButton(from_bytes(form_.Command2.caption()), this);
+    place(*command2_, kCommand2);
+    command2_->setEnabled(form_.Command2.enabled());
+
+    frame1_ = new QGroupBox(from_bytes(form_.Frame1.caption()), this);
+    place(*frame1_, kFrame1);
+    progress_bar1_ = new QProgressBar(frame1_);
+    place(*progress_bar1_, kProgressBar1);
+    progress_bar1_->setTextVisible(false);
+    sync_progress();
+
+    label9_ = make_label(form_.Label9, kLabel9);
+    // The warning shares the advice's line; while it shows, it covers the advice.
+    label6_ = make_label(form_.Label6, kLabel6);
+    label6_->setAutoFillBackground(true);
+    label6_->raise();
+}
+
+void QtWindow::bind() {
+    const std::pair<Label*, QLabel*> labels[] = {
+        {&form_.Label8, label8_}, {&form_.Label7, label7_}, {&form_.Label3, label3_},
+        {&form_.Label5, label5_}, {&form_.Label1, label1_}, {&form_.Label4, label4_},
+        {&form_.Label2, label2_}, {&form_.Label6, label6_}, {&form_.Label9, label9_}};
+    for (const auto& [model, widget] : labels) {
+        model->add_listener([this, widget](const Control& control, Property) {
+            sync_label(*widget, static_cast<const Label&>(control));
+        });
+    }
+    form_.COM1.add_listener(
+        [this](const Control&, Property property) { sync_port_list(property == Property::Items); });
+    form_.Command1.add_listener(
+        [this](const Control&, Property) { command1_->setEnabled(form_.Command1.enabled()); });
+    form_.Command2.add_listener(
+        [this](const Control&, Property) { command2_->setEnabled(form_.Command2.enabled()); });
+    form_.ProgressBar1.add_listener([this](const Control&, Property) { sync_progress(); });
+
+    // `activated` also comes when the user picks the entry already selected, which the window
+    // handles like any other pick.
+    connect(com1_, &QComboBox::activated, this, [this](int index) {
+        run_handler("COM1_Click", [this, index] { form_.COM1.user_pick(index); });
+    });
+    connect(command1_, &QPushButton::clicked, this,
+            [this] { run_handler("Command1_Click", [this] { form_.Command1_Click(); }); });
+    connect(command2_, &QPushButton::clicked, this,
+            [this] { run_handler("Command2_Click", [this] { form_.Command2_Click(); }); });
+}
+
+void QtWindow::sync_label(QLabel& widget, const Label& label) {
+    widget.setText(label_text(label.caption()));
+    widget.setVisible(label.visible());
+    const int colour = label.fore_colour();
+    if (colour >= 0 && colour < static_cast<int>(kPaletteRgb.size())) {
+        QPalette palette = widget.palette();
+        palette.setColor(QPalette::WindowText, QColor::fromRgb(kPaletteRgb[colour]));
+        widget.setPalette(palette);
+    } else {
+        // The system's window-text colour: no colour of its own.
+        widget.setPalette(QPalette());
+    }
+}
+
+void QtWindow::sync_port_list(bool items_changed) {
+    const auto& list = form_.COM1;
+    // The widget follows the model; nothing set here may come back as a pick.
+    const QSignalBlocker blocker(com1_);
+    if (items_changed) {
+        com1_->clear();
+        for (const auto& item : list.items()) {
+            com1_->addItem(from_bytes(item));
+            com1_->setItemData(com1_->count() - 1, device_tip(ports_, item), Qt::ToolTipRole);
+        }
+    }
+    com1_->setCurrentIndex(list.list_index());
+    com1_->setToolTip(device_tip(ports_, list.text()));
+    com1_->setEnabled(list.enabled());
+}
+
+void QtWindow::sync_progress() {
+    const auto& bar = form_.ProgressBar1;
+    const int max = std::max(0, whole(bar.max()));
+    progress_bar1_->setRange(0, max);
+    progress_bar1_->setValue(std::clamp(whole(bar.value()), 0, max));
+}
+
+void QtWindow::closeEvent(QCloseEvent* event) {
+    bool cancel = true;
+    run_handler("Form_Unload", [this, &cancel] { cancel = form_.Form_Unload(); });
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (on_end_) on_end_();
+}
+
+}  // namespace r462xe
