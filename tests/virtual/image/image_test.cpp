@@ -8,7 +8,7 @@
 
 #include "image/image_file.h"
 #include "serial/mask.h"
-#include "window_rig.h"
+#include "rig/window_rig.h"
 
 namespace r462xe {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "image/image_file.h"
-#include "window_rig.h"
+#include "rig/window_rig.h"
 
 namespace r462xe {
 namespace {

@@ -1,7 +1,7 @@
 // The timed wait and the port event handler.
 #include <gtest/gtest.h>
 
-#include "window_rig.h"
+#include "rig/window_rig.h"
 
 namespace r462xe {
 namespace {

@@ -1,4 +1,4 @@
-#include "window_rig.h"
+#include "rig/window_rig.h"
 
 #include <unistd.h>
 
