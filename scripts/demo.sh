@@ -1,0 +1,43 @@
+#!/bin/bash
+# The demo: updates a virtual meter from end to end. Builds everything, starts the virtual meter
+# on a pseudo-terminal, writes a made-up firmware image beside the runner, and lets the runner
+# press "Upload Firmware" with the meter on COM3: in a window when a display is there, offscreen
+# with the transcript otherwise. Ends with a one-line verdict on the meter's flash.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+"$root/scripts/build.sh" "$build"
+
+image=$build/R462XE_V307_20200521.QF
+# A made-up image of the right length: a repeated sentence, never a real firmware.
+head -c 61440 <(yes "R462xE demo image - not a real firmware. ") >"$image"
+
+work=$(mktemp -d /tmp/r462xe-demo-XXXXXX)
+meter_pid=
+cleanup() {
+    [ -n "$meter_pid" ] && kill "$meter_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$build/r462xe-meter-sim" --expect-image "$image" >"$work/meter.out" 2>"$work/meter.log" &
+meter_pid=$!
+for _ in $(seq 50); do
+    head -1 "$work/meter.out" 2>/dev/null | grep -q '^/' && break
+    sleep 0.1
+done
+pty=$(head -1 "$work/meter.out")
+[ -n "$pty" ] || { echo "the virtual meter did not start" >&2; cat "$work/meter.log" >&2; exit 1; }
+echo "virtual meter on $pty as COM3; the update takes about 75 seconds" >&2
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
+status=0
+"$build/r462xe-fwupdate-runner" --port "3=$pty" --upload || status=$?
+
+sleep 0.5
+if grep -q "flash matches image" "$work/meter.out"; then
+    echo "VERDICT: the meter's flash now equals the firmware image (runner exit $status)"
+else
+    echo "VERDICT: the meter's flash does NOT equal the firmware image (runner exit $status)"
+    exit 1
+fi

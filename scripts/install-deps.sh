@@ -1,0 +1,29 @@
+#!/bin/bash
+# Installs the Debian 12 packages the build, the tests and the demo need, when any is missing.
+# As root it uses apt-get; otherwise it names the command to run.
+set -euo pipefail
+
+packages=(
+    cmake make g++                         # the build
+    qt6-base-dev qt6-serialport-dev        # Qt 6 Widgets and SerialPort
+    libgtest-dev libgmock-dev              # the tests
+    fonts-liberation2                      # metric-compatible stand-in for Arial
+)
+[ "${1:-}" = "--sanitize" ] && packages+=(libclang-rt-14-dev clang-14)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
