@@ -1,0 +1,203 @@
+// check_idn, the identification of one candidate port during the search: one probe, at most three
+// queries, the per-port result, and a window left alone when no meter answers.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "identify/line_traffic.h"
+#include "rig/window_rig.h"
+
+namespace r462xe {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::UnorderedElementsAreArray;
+
+constexpr int kPort = 2;
+
+struct DirectCase {
+    const char* name;
+    std::function<void(sim::World&)> setup;
+    std::vector<std::string> writes;
+    double seconds;
+    int found_port;
+    std::string port_serial;
+    int attempts;
+    std::vector<std::string> window_changes;
+    std::string settings_after = {};
+};
+
+TEST(CheckIdn, OnePortWithItsWaitsAttemptsAndResult) {
+    const std::vector<DirectCase> cases = {
+        {"nothing on the line",
+         [](sim::World& w) { w.add_port(kPort); },
+         {"0.600 LFx1028 @19200", R"(5.300 "*IDN?\r\n" @9600)", R"(8.000 "*IDN?\r\n" @9600)",
+          R"(10.700 "*IDN?\r\n" @9600)"},
+         12.7,
+         9,
+         "",
+         3,
+         {}},
+        // Every failure of the port counts as an attempt, the probe's included.
+        {"port held by another program",
+         [](sim::World& w) { w.add_held_port(kPort); },
+         {},
+         1.0,
+         9,
+         "",
+         3,
+         {}},
+        {"meter of the family",
+         [](sim::World& w) { w.add_meter(kPort); },
+         {"0.600 LFx1028 @19200", R"(5.300 "*IDN?\r\n" @9600)"},
+         7.3,
+         kPort,
+         "SN55250001",
+         0,
+         {R"(Label7.caption "R4622E")", R"(Label5.caption "SN55250001")",
+          R"(Label4.caption "V3.05")", "Label2.colour 0"},
+         "9600,n,8,1"},
+        // The counter is not reset on success.
+        {"*E for the first query",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 1}); },
+         {"0.600 LFx1028 @19200", R"(5.300 "*IDN?\r\n" @9600)", R"(8.000 "*IDN?\r\n" @9600)"},
+         10.0,
+         kPort,
+         "SN55250001",
+         1,
+         {R"(Label7.caption "R4622E")", R"(Label5.caption "SN55250001")",
+          R"(Label4.caption "V3.05")", "Label2.colour 0"},
+         "9600,n,8,1"},
+        {"meter in update mode",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.start_in_update_mode = true}); },
+         {"0.600 LFx1028 @19200"},
+         4.6,
+         kPort,
+         "Updating",
+         0,
+         {R"(Label7.caption "Updating")", R"(Label5.caption "Updating")",
+          R"(Label4.caption "Updating")"},
+         "19200,n,8,1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::WindowRig rig;
+        c.setup(rig.world);
+        rig.form.port_no = kPort;
+        rig.form.found_port = 9;  // what the caller gave it
+        rig.form.Label4.set_caption("keep");
+        rig.form.Command2.set_enabled(true);
+        rig.changes.clear();
+        rig.handle([&] { rig.form.check_idn(); });
+
+        EXPECT_THAT(testing::host_writes(rig.world, kPort), ElementsAreArray(c.writes));
+        EXPECT_NEAR(rig.world.now(), c.seconds, 0.01);
+        EXPECT_EQ(rig.form.found_port, c.found_port);
+        EXPECT_EQ(rig.form.port_serial[kPort], c.port_serial);
+        EXPECT_EQ(rig.form.idn_attempts, c.attempts);
+        EXPECT_THAT(rig.changes_of(""), UnorderedElementsAreArray(c.window_changes));
+        EXPECT_TRUE(rig.form.Command2.enabled());
+        EXPECT_TRUE(rig.world.messages.shown.empty());
+        if (!c.settings_after.empty()) {
+            EXPECT_TRUE(rig.form.MSComm1.PortOpen());
+            EXPECT_EQ(rig.form.MSComm1.Settings(), c.settings_after);
+        }
+    }
+}
+
+struct SearchReplyCase {
+    const char* name;
+    sim::MeterIdentity identity;
+    sim::MeterFaults faults;
+    int queries;
+    bool found;
+    std::string version = {};
+    std::string maker = "Marelind";
+};
+
+TEST(CheckIdn, RepliesToTheSearchAtStartUp) {
+    const std::vector<SearchReplyCase> cases = {
+        {"reply with CR LF", {}, {}, 1, true, "V3.05"},
+        // Only the line feed and XON are cut: the version keeps its carriage return.
+        {"reply with CR LF XON", {}, {.xon_after_reply = true}, 1, true, "V3.05\r"},
+        {"two lines",
+         {},
+         {.idn_reply_verbatim = "*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"},
+         1,
+         true,
+         "V3.05",
+         "*E\r\nMarelind"},
+        {"no line end", {}, {.idn_reply_verbatim = "Marelind,R4622E,SN55250001,V3.05"}, 1, true,
+         "V3."},
+        {"*E for the first two queries", {}, {.star_e_first = 2}, 3, true, "V3.05"},
+        {"*E for the first three queries", {}, {.star_e_first = 3}, 3, false},
+        {"model without a capital E", {.model = "R4622e"}, {}, 3, false},
+        {"maker not accepted", {.maker = "Acme"}, {}, 3, false},
+        {"three fields", {}, {.idn_reply_verbatim = "Marelind,R4622E,SN55250001\r\n"}, 3, false},
+        {"one character", {}, {.idn_reply_verbatim = "X"}, 3, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::WindowRig rig;
+        rig.world.add_meter(kPort, c.identity, c.faults);
+        rig.load();
+
+        EXPECT_EQ(testing::probes_on(rig.world, kPort), 1);
+        EXPECT_EQ(testing::queries_on(rig.world, kPort), c.queries);
+        if (c.found) {
+            EXPECT_EQ(rig.form.found_port, kPort);
+            EXPECT_EQ(rig.form.Label4.caption(), c.version);
+            EXPECT_EQ(rig.form.idn_version, c.version);
+            EXPECT_EQ(rig.form.idn_maker, c.maker);
+            EXPECT_EQ(rig.form.Label5.caption(), "SN55250001");
+            EXPECT_EQ(rig.form.COM1.items(), std::vector<std::string>{"COM2  :SN55250001"});
+            EXPECT_EQ(rig.form.COM1.list_index(), 0);
+        } else {
+            EXPECT_EQ(rig.form.found_port, 1);
+            EXPECT_EQ(rig.form.Label4.caption(), "");
+            EXPECT_EQ(rig.form.COM1.items(), std::vector<std::string>{"COM2"});
+            EXPECT_EQ(rig.form.COM1.list_index(), -1);
+            EXPECT_FALSE(rig.form.Command2.enabled());
+        }
+    }
+}
+
+TEST(CheckIdn, PortEventsAreHeldOnlyWhileEachQueryIsAnswered) {
+    testing::WindowRig rig;
+    rig.world.add_port(1);
+    rig.world.add_port(kPort);
+    struct Sample {
+        double time;
+        bool held;
+    };
+    std::vector<Sample> samples;
+    std::function<void()> observe = [&] {
+        samples.push_back({rig.world.now(), rig.form.comm_events_held});
+        rig.world.scheduler.after(0.05, observe);
+    };
+    rig.world.scheduler.after(0.025, observe);
+    rig.load();
+
+    std::vector<double> query_times;
+    for (int com : {1, kPort}) {
+        for (const auto& record : rig.world.line(com).wire()) {
+            if (record.from_host && record.bytes == testing::kIdnQueryBytes) {
+                query_times.push_back(record.time);
+            }
+        }
+    }
+    ASSERT_EQ(query_times.size(), 6u);
+    int held = 0;
+    for (const auto& sample : samples) {
+        bool answering = false;
+        for (double t : query_times) answering |= sample.time > t && sample.time < t + 2.0;
+        EXPECT_EQ(sample.held, answering) << "at " << sample.time;
+        held += sample.held;
+    }
+    EXPECT_EQ(held, 6 * 40);
+    EXPECT_FALSE(rig.form.comm_events_held);
+}
+
+}  // namespace
+}  // namespace r462xe

@@ -1,0 +1,250 @@
+// send_idn against the virtual meter: what each outcome leaves in the window and the shared
+// state, how many probes and queries it costs, and the bytes and waits on the wire.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "identify/line_traffic.h"
+#include "rig/window_rig.h"
+
+namespace r462xe {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr int kPort = 3;
+const std::string kXonText(1, 0x11);
+
+// The window as a caller leaves it before send_idn: earlier texts in the labels, the upload
+// button enabled, an earlier meter's fields in the shared state.
+struct SendIdnBench {
+    testing::WindowRig rig;
+
+    SendIdnBench() {
+        rig.form.MSComm1.set_CommPort(kPort);
+        rig.form.Label7.set_caption("before");
+        rig.form.Label5.set_caption("before");
+        rig.form.Label4.set_caption("before");
+        rig.form.Command2.set_enabled(true);
+        rig.form.idn_maker = "old maker";
+        rig.form.idn_model = "old model";
+        rig.form.idn_serial = "old serial";
+        rig.form.idn_version = "old version";
+        rig.form.idn_attempts = 0;
+        rig.changes.clear();
+    }
+
+    void run() {
+        rig.handle([&] { rig.form.send_idn(); });
+    }
+};
+
+enum class Outcome { Identified, UpdateMode, NoMeter, Unchanged };
+
+struct SendIdnCase {
+    const char* name;
+    std::function<void(sim::World&)> setup;
+    Outcome outcome;
+    int probes;
+    int queries;
+    double seconds;
+    std::string version = {};  // Identified: the version field as read
+};
+
+sim::MeterFaults verbatim(const std::string& reply) {
+    return {.idn_reply_verbatim = reply};
+}
+
+TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
+    const std::vector<SendIdnCase> cases = {
+        {"reply with CR LF", [](sim::World& w) { w.add_meter(kPort); }, Outcome::Identified, 1, 1,
+         4.5, "V3.05"},
+        {"reply with CR LF XON",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.xon_after_reply = true}); },
+         Outcome::Identified, 1, 1, 4.5, "V3.05"},
+        {"reply with LF alone loses the last visible character",
+         [](sim::World& w) {
+             w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V3.05\n"));
+         },
+         Outcome::Identified, 1, 1, 4.5, "V3.0"},
+        {"one-character version with LF alone becomes empty",
+         [](sim::World& w) { w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V\n")); },
+         Outcome::Identified, 1, 1, 4.5, ""},
+        {"*E for the first two queries",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 2}); }, Outcome::Identified,
+         1, 3, 8.9, "V3.05"},
+        {"meter in update mode",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.start_in_update_mode = true}); },
+         Outcome::UpdateMode, 1, 0, 2.3},
+        {"*E for the first four queries",
+         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 4}); }, Outcome::NoMeter, 1,
+         4, 11.1},
+        {"*E every time", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("*E\r\n")); },
+         Outcome::NoMeter, 1, 4, 11.1},
+        {"maker not accepted",
+         [](sim::World& w) { w.add_meter(kPort, {.maker = "MARELIND"}); }, Outcome::NoMeter, 1,
+         4, 11.1},
+        {"nothing on the line", [](sim::World& w) { w.add_port(kPort); }, Outcome::NoMeter, 4, 4,
+         18.0},
+        {"three fields",
+         [](sim::World& w) { w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001\r\n")); },
+         Outcome::NoMeter, 4, 4, 18.0},
+        {"five fields",
+         [](sim::World& w) {
+             w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V3.05,X\r\n"));
+         },
+         Outcome::NoMeter, 4, 4, 18.0},
+        {"two lines",
+         [](sim::World& w) {
+             w.add_meter(kPort, {}, verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"));
+         },
+         Outcome::NoMeter, 4, 4, 18.0},
+        {"CR LF alone", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\r\n")); },
+         Outcome::NoMeter, 4, 4, 18.0},
+        {"one character", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("X")); },
+         Outcome::NoMeter, 4, 4, 18.0},
+        {"other meter of an accepted maker",
+         [](sim::World& w) { w.add_meter(kPort, {.model = "R4622"}); }, Outcome::Unchanged, 1, 1,
+         4.5},
+        {"lone LF", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\n")); },
+         Outcome::Unchanged, 1, 1, 4.5},
+        {"lone XON", [](sim::World& w) { w.add_meter(kPort, {}, verbatim(kXonText)); },
+         Outcome::Unchanged, 1, 1, 4.5},
+        {"LF and XON", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\n" + kXonText)); },
+         Outcome::Unchanged, 1, 1, 4.5},
+        {"port held by another program", [](sim::World& w) { w.add_held_port(kPort); },
+         Outcome::Unchanged, 0, 0, 0.1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SendIdnBench bench;
+        auto& rig = bench.rig;
+        auto& form = rig.form;
+        c.setup(rig.world);
+        bench.run();
+
+        EXPECT_EQ(testing::probes_on(rig.world, kPort), c.probes);
+        EXPECT_EQ(testing::queries_on(rig.world, kPort), c.queries);
+        EXPECT_NEAR(rig.world.now(), c.seconds, 0.01);
+        EXPECT_TRUE(rig.world.messages.shown.empty());
+        switch (c.outcome) {
+            case Outcome::Identified:
+                EXPECT_EQ(form.Label7.caption(), "R4622E");
+                EXPECT_EQ(form.Label5.caption(), "SN55250001");
+                EXPECT_EQ(form.Label4.caption(), c.version);
+                EXPECT_EQ(form.idn_maker, "Marelind");
+                EXPECT_EQ(form.idn_model, "R4622E");
+                EXPECT_EQ(form.idn_serial, "SN55250001");
+                EXPECT_EQ(form.idn_version, c.version);
+                EXPECT_EQ(form.idn_attempts, 0);
+                EXPECT_EQ(form.Label2.fore_colour(), 0);
+                EXPECT_TRUE(form.Command2.enabled());
+                EXPECT_FALSE(form.update_mode);
+                break;
+            case Outcome::UpdateMode:
+                EXPECT_EQ(form.Label7.caption(), "Updating");
+                EXPECT_EQ(form.Label5.caption(), "Updating");
+                EXPECT_EQ(form.Label4.caption(), "Updating");
+                EXPECT_EQ(form.idn_version, "");
+                EXPECT_TRUE(form.update_mode);
+                EXPECT_TRUE(form.Command2.enabled());
+                EXPECT_EQ(form.Label2.fore_colour(), kWindowTextColour);
+                break;
+            case Outcome::NoMeter:
+                EXPECT_EQ(form.Label7.caption(), "");
+                EXPECT_EQ(form.Label5.caption(), "");
+                EXPECT_EQ(form.Label4.caption(), "");
+                EXPECT_FALSE(form.Command2.enabled());
+                EXPECT_EQ(form.idn_attempts, 0);
+                EXPECT_EQ(form.idn_version, "old version");
+                EXPECT_EQ(form.idn_model, "old model");
+                EXPECT_FALSE(form.update_mode);
+                EXPECT_EQ(form.Label2.fore_colour(), kWindowTextColour);
+                break;
+            case Outcome::Unchanged:
+                EXPECT_TRUE(rig.changes.empty());
+                EXPECT_EQ(form.idn_version, "old version");
+                EXPECT_EQ(form.idn_model, "old model");
+                EXPECT_EQ(form.idn_attempts, 0);
+                EXPECT_FALSE(form.update_mode);
+                break;
+        }
+    }
+}
+
+TEST(SendIdn, ProbeAt19200ThenQueryAt9600WithTheirWaits) {
+    SendIdnBench bench;
+    auto& rig = bench.rig;
+    rig.world.add_meter(kPort);
+    // The port choice's exchange leaves port events to their handler.
+    bool held_while_waiting_for_reply = true;
+    rig.world.scheduler.after(4.0, [&] { held_while_waiting_for_reply = rig.form.comm_events_held; });
+    bench.run();
+    EXPECT_THAT(testing::host_writes(rig.world, kPort),
+                ElementsAre("1.300 LFx1028 @19200", R"(3.500 "*IDN?\r\n" @9600)"));
+    EXPECT_FALSE(held_while_waiting_for_reply);
+    EXPECT_EQ(rig.form.tx_bytes, "*IDN?\r\n");
+    EXPECT_TRUE(rig.form.MSComm1.PortOpen());
+    EXPECT_EQ(rig.form.MSComm1.Settings(), "9600,n,8,1");
+    EXPECT_EQ(rig.form.MSComm1.CommPort(), kPort);
+}
+
+TEST(SendIdn, NoMeterRepeatsBothStagesFourTimesThenBlanksTheWindow) {
+    SendIdnBench bench;
+    auto& rig = bench.rig;
+    rig.world.add_port(kPort);
+    bench.run();
+    EXPECT_THAT(testing::host_writes(rig.world, kPort),
+                ElementsAre("1.300 LFx1028 @19200", R"(3.500 "*IDN?\r\n" @9600)",
+                            "5.800 LFx1028 @19200", R"(8.000 "*IDN?\r\n" @9600)",
+                            "10.300 LFx1028 @19200", R"(12.500 "*IDN?\r\n" @9600)",
+                            "14.800 LFx1028 @19200", R"(17.000 "*IDN?\r\n" @9600)"));
+    // Nothing changes in the window until the attempts are used up.
+    ASSERT_EQ(rig.changes.size(), 4u);
+    for (const auto& change : rig.changes) EXPECT_NEAR(change.time, 18.0, 0.01);
+    EXPECT_EQ(rig.changes.back().line, "Command2.enabled false");
+}
+
+TEST(SendIdn, StarERepeatsTheQueryAloneWithoutAProbe) {
+    SendIdnBench bench;
+    auto& rig = bench.rig;
+    rig.world.add_meter(kPort, {}, {.star_e_first = 2});
+    bench.run();
+    EXPECT_THAT(testing::host_writes(rig.world, kPort),
+                ElementsAre("1.300 LFx1028 @19200", R"(3.500 "*IDN?\r\n" @9600)",
+                            R"(5.700 "*IDN?\r\n" @9600)", R"(7.900 "*IDN?\r\n" @9600)"));
+    EXPECT_EQ(rig.form.Label4.caption(), "V3.05");
+}
+
+TEST(SendIdn, UpdateModeKeepsTheCounterAndTheEarlierFieldsAndStaysAt19200) {
+    SendIdnBench bench;
+    auto& rig = bench.rig;
+    rig.world.add_meter(kPort, {}, {.start_in_update_mode = true});
+    rig.form.idn_attempts = 2;
+    bench.run();
+    EXPECT_THAT(testing::host_writes(rig.world, kPort), ElementsAre("1.300 LFx1028 @19200"));
+    EXPECT_TRUE(rig.form.update_mode);
+    EXPECT_EQ(rig.form.idn_attempts, 2);
+    EXPECT_EQ(rig.form.idn_maker, "old maker");
+    EXPECT_EQ(rig.form.idn_model, "old model");
+    EXPECT_EQ(rig.form.idn_serial, "old serial");
+    EXPECT_EQ(rig.form.idn_version, "");
+    EXPECT_TRUE(rig.form.MSComm1.PortOpen());
+    EXPECT_EQ(rig.form.MSComm1.Settings(), "19200,n,8,1");
+}
+
+TEST(SendIdn, CounterAlreadyPastTheLimitGivesUpAtOnce) {
+    SendIdnBench bench;
+    auto& rig = bench.rig;
+    rig.world.add_meter(kPort);
+    rig.form.idn_attempts = 4;
+    bench.run();
+    EXPECT_TRUE(testing::host_writes(rig.world, kPort).empty());
+    EXPECT_EQ(rig.form.Label4.caption(), "");
+    EXPECT_FALSE(rig.form.Command2.enabled());
+    EXPECT_EQ(rig.form.idn_attempts, 0);
+}
+
+}  // namespace
+}  // namespace r462xe
