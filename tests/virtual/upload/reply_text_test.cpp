@@ -3,6 +3,8 @@
 // line by hand, so that each reply is waiting at a chosen read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <utility>
 
 #include "upload_rig.h"
@@ -40,9 +42,13 @@ struct HandPlayedMeter {
 
 struct AcknowledgementCase {
     const char* name;
-    Replies replies;  // read n of the acknowledgement wait is tick n
+    Replies replies;      // read n of the acknowledgement wait is tick n
     int acknowledged_at;  // 0: never
 };
+
+void PrintTo(const AcknowledgementCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Acknowledgement : public ::testing::TestWithParam<AcknowledgementCase> {};
 
@@ -74,19 +80,19 @@ TEST_P(Acknowledgement, TextAndTick) {
 
 INSTANTIATE_TEST_SUITE_P(
     Upload, Acknowledgement,
-    ::testing::Values(
-        AcknowledgementCase{"TheMetersAck", {{2, "ACK\r\n"}}, 2},
-        AcknowledgementCase{"AckFollowedByMore", {{2, "ACK..."}}, 2},
-        AcknowledgementCase{"ZeroAlone", {{4, "0"}}, 4},
-        AcknowledgementCase{"OneAlone", {{4, "1"}}, 4},
-        AcknowledgementCase{"TenCounts", {{4, "10"}}, 4},
-        AcknowledgementCase{"OneInsideOtherText", {{4, "xx1yy"}}, 4},
-        AcknowledgementCase{"AckInPiecesOverThreeReads", {{2, "A"}, {3, "C"}, {4, "K"}}, 4},
-        AcknowledgementCase{"NoneOfTheThree", {{2, "NAK 2345\r\n"}}, 0},
-        AcknowledgementCase{"LowerCaseAck", {{2, "ack"}}, 0},
-        AcknowledgementCase{"Nothing", {}, 0},
-        AcknowledgementCase{"OnTheHundredthRead", {{100, "ACK\r\n"}}, 100},
-        AcknowledgementCase{"OnTheHundredAndFirstRead", {{101, "ACK\r\n"}}, 0}),
+    ::testing::Values(AcknowledgementCase{"TheMetersAck", {{2, "ACK\r\n"}}, 2},
+                      AcknowledgementCase{"AckFollowedByMore", {{2, "ACK..."}}, 2},
+                      AcknowledgementCase{"ZeroAlone", {{4, "0"}}, 4},
+                      AcknowledgementCase{"OneAlone", {{4, "1"}}, 4},
+                      AcknowledgementCase{"TenCounts", {{4, "10"}}, 4},
+                      AcknowledgementCase{"OneInsideOtherText", {{4, "xx1yy"}}, 4},
+                      AcknowledgementCase{
+                          "AckInPiecesOverThreeReads", {{2, "A"}, {3, "C"}, {4, "K"}}, 4},
+                      AcknowledgementCase{"NoneOfTheThree", {{2, "NAK 2345\r\n"}}, 0},
+                      AcknowledgementCase{"LowerCaseAck", {{2, "ack"}}, 0},
+                      AcknowledgementCase{"Nothing", {}, 0},
+                      AcknowledgementCase{"OnTheHundredthRead", {{100, "ACK\r\n"}}, 100},
+                      AcknowledgementCase{"OnTheHundredAndFirstRead", {{101, "ACK\r\n"}}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 enum class Outcome { Accepted, Rejected, TimedOut };
@@ -97,6 +103,10 @@ struct BlockReplyCase {
     Outcome outcome;
     int at_read;
 };
+
+void PrintTo(const BlockReplyCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class BlockReply : public ::testing::TestWithParam<BlockReplyCase> {};
 
@@ -117,20 +127,24 @@ TEST_P(BlockReply, TextAndTick) {
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames[0].block, 0);
     ASSERT_EQ(frames[0].time, rig.tick_time(kBlockZeroTick));
+    // The start's 0, block 0's and what the verdict brought (the next block's wait may time out
+    // later on).
+    auto progress = rig.progress_values();
+    progress.resize(std::min<std::size_t>(progress.size(), 3));
     const double verdict_time = rig.tick_time(kBlockZeroTick + param.at_read);
     switch (param.outcome) {
         case Outcome::Accepted:
             ASSERT_GE(frames.size(), 2u);
             EXPECT_EQ(frames[1].block, 1);
             EXPECT_EQ(frames[1].time, verdict_time);
-            EXPECT_EQ(rig.progress_values(), (std::vector<std::string>{"0", "0", "1"}));
+            EXPECT_EQ(progress, (std::vector<std::string>{"0", "0", "1"}));
             break;
         case Outcome::Rejected:
             ASSERT_GE(frames.size(), 2u);
             EXPECT_EQ(frames[1].block, 0);
             EXPECT_EQ(frames[1].time, verdict_time);
             EXPECT_EQ(frames[1].bytes, frames[0].bytes);
-            EXPECT_EQ(rig.progress_values(), (std::vector<std::string>{"0", "0", "0"}));
+            EXPECT_EQ(progress, (std::vector<std::string>{"0", "0", "0"}));
             break;
         case Outcome::TimedOut: {
             EXPECT_EQ(frames.size(), 1u);

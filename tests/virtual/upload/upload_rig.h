@@ -136,8 +136,8 @@ class UploadRig : public testing::WindowRig {
     std::string controls() {
         auto on = [](bool enabled) { return enabled ? "on" : "off"; };
         return std::string("Command1 ") + on(form.Command1.enabled()) + ", COM1 " +
-               on(form.COM1.enabled()) + ", Command2 " + on(form.Command2.enabled()) +
-               ", Label6 " + (form.Label6.visible() ? "shown" : "hidden") + ", Timer1 " +
+               on(form.COM1.enabled()) + ", Command2 " + on(form.Command2.enabled()) + ", Label6 " +
+               (form.Label6.visible() ? "shown" : "hidden") + ", Timer1 " +
                on(world.timer.enabled()) + ", running " + on(form.upload_running);
     }
 

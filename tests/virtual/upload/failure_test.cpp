@@ -1,0 +1,292 @@
+// How an update ends when it fails: the power-cycle message, what the window gives back, and a
+// second press after the power cycle that sends the whole image again. Also the pulled cable, and
+// the presses that are refused before anything is sent.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "upload_rig.h"
+
+namespace r462xe {
+namespace {
+
+using upload_test::kMeterPort;
+using upload_test::kPowerCycleMessage;
+using upload_test::kPowerCycleTitle;
+using upload_test::kSuccessMessage;
+using upload_test::kUpdateBaud;
+using upload_test::message_line;
+using upload_test::UploadRig;
+
+constexpr const char* kAllBack =
+    "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
+// While the message shows, the update still runs as far as the window can tell.
+constexpr const char* kStillRunning =
+    "Command1 off, COM1 off, Command2 off, Label6 shown, Timer1 off, running on";
+constexpr const char* kRunTimeErrorControls =
+    "Command1 off, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
+
+std::vector<std::string> message_lines(const std::vector<sim::ShownMessage>& shown) {
+    std::vector<std::string> lines;
+    for (const auto& message : shown) lines.push_back(message_line(message));
+    return lines;
+}
+
+std::vector<int> all_blocks() {
+    std::vector<int> blocks;
+    for (int n = 0; n < 60; ++n) blocks.push_back(n);
+    return blocks;
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(sim::MeterFaults&)> fault;
+    // What the power cycle puts right, besides the meter's receiver.
+    std::function<void(sim::Meter&, sim::VirtualLine&)> cure;
+    std::string under_the_box;  // the bar and the controls while the message shows
+    std::string controls_after;
+    int progress_after;
+    bool update_mode_after;
+    std::string retry_first_write;  // what the second press sends first
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FailurePath : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailurePath, MessageAndControlsThenASecondPressAfterAPowerCycle) {
+    const auto& param = GetParam();
+    UploadRig rig;
+    sim::MeterFaults faults;
+    param.fault(faults);
+    sim::Meter& meter = rig.world.add_meter(kMeterPort, {}, faults);
+    rig.load();
+    std::vector<std::string> under_the_box;
+    rig.world.messages.on_show = [&](const sim::ShownMessage& message) {
+        under_the_box.push_back("progress " +
+                                std::to_string(static_cast<int>(rig.form.ProgressBar1.value())) +
+                                ", " + rig.controls());
+        if (message.title == kPowerCycleTitle) {
+            param.cure(meter, rig.line());
+            meter.power_cycle();
+        }
+    };
+
+    rig.press_upload();
+    rig.run_for(100);
+    EXPECT_THAT(message_lines(rig.messages_since_press()),
+                ::testing::ElementsAre(kPowerCycleMessage));
+    EXPECT_THAT(under_the_box, ::testing::ElementsAre(param.under_the_box));
+    EXPECT_EQ(rig.controls(), param.controls_after);
+    EXPECT_EQ(rig.form.ProgressBar1.value(), param.progress_after);
+    EXPECT_EQ(rig.form.update_mode, param.update_mode_after);
+    EXPECT_FALSE(meter.flash_equals(rig.image));
+
+    rig.press_upload();
+    rig.run_for(120);
+    const auto writes = rig.host_writes();
+    ASSERT_FALSE(writes.empty());
+    // The no-acknowledgement path leaves the port at the update speed, so even the retry's plain
+    // command goes at 19200; the other retries take the update-mode path.
+    EXPECT_EQ(writes[0].bytes, param.retry_first_write);
+    EXPECT_EQ(writes[0].baud, kUpdateBaud);
+    EXPECT_EQ(rig.frame_blocks(), all_blocks());
+    EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(kSuccessMessage));
+    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.form.Label4.caption(), "V3.07");
+    EXPECT_TRUE(meter.flash_equals(rig.image));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Upload, FailurePath,
+    ::testing::Values(
+        FailureCase{"NoAcknowledgement", [](sim::MeterFaults& f) { f.never_acknowledge = true; },
+                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().never_acknowledge = false; },
+                    std::string("progress 0, ") + kStillRunning, kAllBack, 0, false, "UPGR 1\r\n"},
+        FailureCase{"TooManyRejections",
+                    [](sim::MeterFaults& f) {
+                        f.reject_block = 20;
+                        f.reject_always = true;
+                    },
+                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().reject_block = -1; },
+                    std::string("progress 20, ") + kStillRunning,
+                    "Command1 off, COM1 off, Command2 on, Label6 shown, Timer1 off, running off", 0,
+                    true, masked("UPGR 1\r\n")},
+        FailureCase{"ReplyTimeOut", [](sim::MeterFaults& f) { f.silent_from_block = 20; },
+                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().silent_from_block = -1; },
+                    std::string("progress 20, ") + kStillRunning,
+                    "Command1 off, COM1 off, Command2 on, Label6 hidden, Timer1 off, running off",
+                    0, true, masked("UPGR 1\r\n")},
+        FailureCase{"RunTimeError", [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
+                    [](sim::Meter&, sim::VirtualLine& line) { line.plug_in(); },
+                    std::string("progress 20, ") + kRunTimeErrorControls, kRunTimeErrorControls, 20,
+                    true, masked("UPGR 1\r\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct CableCase {
+    const char* name;
+    // Arranges the pull; runs before the press.
+    std::function<void(UploadRig&, sim::Meter&)> arrange;
+    int last_block_sent;  // -1: none
+    bool update_mode_after;
+    // The port choice that the error path runs shows "Updating", or clears the captions when it
+    // cannot identify the meter.
+    std::string version_caption_after;
+};
+
+void PrintTo(const CableCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CablePulled : public ::testing::TestWithParam<CableCase> {};
+
+TEST_P(CablePulled, EndsOnTheRunTimeErrorPath) {
+    const auto& param = GetParam();
+    UploadRig rig;
+    sim::Meter& meter = rig.world.add_meter(kMeterPort);
+    rig.load();
+    param.arrange(rig, meter);
+    rig.press_upload();
+    rig.run_for(100);
+
+    EXPECT_FALSE(rig.ended());
+    EXPECT_THAT(message_lines(rig.messages_since_press()),
+                ::testing::ElementsAre(kPowerCycleMessage));
+    EXPECT_EQ(rig.controls(), kRunTimeErrorControls);
+    EXPECT_EQ(rig.form.update_mode, param.update_mode_after);
+    EXPECT_EQ(rig.form.Label4.caption(), param.version_caption_after);
+    const auto blocks = rig.frame_blocks();
+    EXPECT_EQ(blocks.empty() ? -1 : blocks.back(), param.last_block_sent);
+    // No tick runs any more.
+    const int ticks = rig.world.timer.ticks();
+    rig.run_for(5);
+    EXPECT_EQ(rig.world.timer.ticks(), ticks);
+}
+
+// Pulls the cable while the frame of `block` is crossing the line: it leaves on the first tick
+// after block - 1 was answered (within 0.1 s) and takes 0.534 s to cross. Returns when it was
+// pulled, once it has been.
+std::shared_ptr<double> pull_in_the_middle_of(int block, UploadRig& rig, sim::Meter& meter) {
+    auto pulled_at = std::make_shared<double>(-1);
+    meter.set_observer([&rig, block, pulled_at](const sim::MeterEvent& event) {
+        if (event.kind != sim::MeterEvent::Kind::block) return;
+        if (static_cast<std::uint8_t>(event.text[0]) != block - 1) return;
+        rig.world.scheduler.after(0.35, [&rig, pulled_at] {
+            *pulled_at = rig.world.now();
+            rig.line().unplug();
+        });
+    });
+    return pulled_at;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Upload, CablePulled,
+    ::testing::Values(CableCase{"InTheMiddleOfABlock",
+                                [](UploadRig& rig, sim::Meter& meter) {
+                                    pull_in_the_middle_of(10, rig, meter);
+                                },
+                                10, true, "Updating"},
+                      CableCase{"DuringTheWaitAfterThePlainCommand",
+                                [](UploadRig& rig, sim::Meter&) {
+                                    rig.world.scheduler.after(4.6, [&rig] { rig.line().unplug(); });
+                                },
+                                -1, false, ""},
+                      CableCase{"DuringTheWaitAfterLeavingTheUpdateMode",
+                                [](UploadRig& rig, sim::Meter& meter) {
+                                    meter.set_observer([&rig](const sim::MeterEvent& event) {
+                                        if (event.kind == sim::MeterEvent::Kind::command &&
+                                            event.text == "UPGR 0\r\n") {
+                                            rig.world.scheduler.after(
+                                                5.0, [&rig] { rig.line().unplug(); });
+                                        }
+                                    });
+                                },
+                                59, false, ""},
+                      // A meter identified earlier: the press starts without looking at the port.
+                      CableCase{"BeforeThePress",
+                                [](UploadRig& rig, sim::Meter&) {
+                                    rig.line().unplug();
+                                    rig.run_for(10);
+                                },
+                                -1, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CablePulledMidBlock, TheMeterNeverGetsTheBlockWholeAndTheNextTickFails) {
+    UploadRig rig;
+    sim::Meter& meter = rig.world.add_meter(kMeterPort);
+    rig.load();
+    const auto pulled_at = pull_in_the_middle_of(10, rig, meter);
+    rig.press_upload();
+    rig.run_for(100);
+    const auto frames = rig.frames();
+    ASSERT_FALSE(frames.empty());
+    ASSERT_EQ(frames.back().block, 10);
+    EXPECT_GT(*pulled_at, frames.back().time);
+    EXPECT_LT(*pulled_at, frames.back().time + 0.534);
+    EXPECT_EQ(meter.expected_block(), 10);
+    // The first tick after the pull meets the missing port.
+    const auto shown = rig.messages_since_press();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_GT(shown[0].time, *pulled_at);
+    EXPECT_LE(shown[0].time, *pulled_at + 0.1);
+}
+
+struct RefusalCase {
+    const char* name;
+    bool held_at_pick;   // another program has the port when the user picks it
+    bool held_at_press;  // ... and still when "Upload Firmware" is pressed
+    std::string message;
+    bool identification_tried;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RefusedPress : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusedPress, MessageAndTheControlsBackWithNothingSent) {
+    const auto& param = GetParam();
+    UploadRig rig;
+    rig.world.add_port(kMeterPort);  // nobody on it
+    rig.load();
+    if (param.held_at_pick) rig.world.port.hold_port(kMeterPort);
+    rig.handle([&] { rig.form.COM1.user_pick(0); });
+    ASSERT_EQ(rig.form.port_ok, !param.held_at_pick);
+    ASSERT_TRUE(rig.form.idn_version.empty());
+    if (!param.held_at_press) rig.world.port.release_port(kMeterPort);
+
+    rig.press_upload();
+    rig.run_for(5);
+    EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(param.message));
+    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.ticks_since_press(), 0);
+    EXPECT_TRUE(rig.progress_values().empty());
+    std::vector<std::string> sent;
+    for (const auto& write : rig.host_writes()) sent.push_back(write.bytes);
+    EXPECT_THAT(sent, ::testing::Not(::testing::Contains(::testing::HasSubstr("UPGR"))));
+    EXPECT_THAT(sent, ::testing::Not(::testing::Contains(masked("UPGR 1\r\n"))));
+    if (param.identification_tried) {
+        EXPECT_THAT(sent, ::testing::Contains("*IDN?\r\n"));
+    } else {
+        EXPECT_TRUE(sent.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Upload, RefusedPress,
+    ::testing::Values(RefusalCase{"PortCannotBeOpened", true, true,
+                                  "COM Port fail | Fail to open COM Port! | critical", false},
+                      RefusalCase{"PortOpensButNoMeterAnswers", true, false,
+                                  "NO Link | Meter Disconnected | critical", true},
+                      RefusalCase{"PortOpenButNoMeterAnswers", false, false,
+                                  "NO Link | Meter Disconnected | critical", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace r462xe
