@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "identify/line_traffic.h"
+#include "identify/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -60,7 +61,7 @@ TEST(CheckIdn, OnePortWithItsWaitsAttemptsAndResult) {
          "9600,n,8,1"},
         // The counter is not reset on success.
         {"*E for the first query",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 1}); },
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(1)); },
          {"0.600 LFx1028 @19200", R"(5.300 "*IDN?\r\n" @9600)", R"(8.000 "*IDN?\r\n" @9600)"},
          10.0,
          kPort,
@@ -70,7 +71,7 @@ TEST(CheckIdn, OnePortWithItsWaitsAttemptsAndResult) {
           R"(Label4.caption "V3.05")", "Label2.colour 0"},
          "9600,n,8,1"},
         {"meter in update mode",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.start_in_update_mode = true}); },
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::in_update_mode()); },
          {"0.600 LFx1028 @19200"},
          4.6,
          kPort,
@@ -120,22 +121,26 @@ TEST(CheckIdn, RepliesToTheSearchAtStartUp) {
     const std::vector<SearchReplyCase> cases = {
         {"reply with CR LF", {}, {}, 1, true, "V3.05"},
         // Only the line feed and XON are cut: the version keeps its carriage return.
-        {"reply with CR LF XON", {}, {.xon_after_reply = true}, 1, true, "V3.05\r"},
+        {"reply with CR LF XON", {}, testing::xon_after_reply(), 1, true, "V3.05\r"},
         {"two lines",
          {},
-         {.idn_reply_verbatim = "*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"},
+         testing::reply_verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"),
          1,
          true,
          "V3.05",
          "*E\r\nMarelind"},
-        {"no line end", {}, {.idn_reply_verbatim = "Marelind,R4622E,SN55250001,V3.05"}, 1, true,
+        {"no line end",
+         {},
+         testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05"),
+         1,
+         true,
          "V3."},
-        {"*E for the first two queries", {}, {.star_e_first = 2}, 3, true, "V3.05"},
-        {"*E for the first three queries", {}, {.star_e_first = 3}, 3, false},
+        {"*E for the first two queries", {}, testing::star_e_first(2), 3, true, "V3.05"},
+        {"*E for the first three queries", {}, testing::star_e_first(3), 3, false},
         {"model without a capital E", {.model = "R4622e"}, {}, 3, false},
         {"maker not accepted", {.maker = "Acme"}, {}, 3, false},
-        {"three fields", {}, {.idn_reply_verbatim = "Marelind,R4622E,SN55250001\r\n"}, 3, false},
-        {"one character", {}, {.idn_reply_verbatim = "X"}, 3, false},
+        {"three fields", {}, testing::reply_verbatim("Marelind,R4622E,SN55250001\r\n"), 3, false},
+        {"one character", {}, testing::reply_verbatim("X"), 3, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

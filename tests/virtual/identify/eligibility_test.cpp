@@ -9,7 +9,8 @@
 namespace r462xe {
 namespace {
 
-constexpr const char* kIncompatibleText = "Incompatible Hardware: Firmware upgrade is not supported.";
+constexpr const char* kIncompatibleText =
+    "Incompatible Hardware: Firmware upgrade is not supported.";
 
 TEST(Eligibility, SerialValueSkipsTwoCharactersAndBlanks) {
     const std::vector<std::pair<std::string, double>> cases = {
@@ -42,26 +43,16 @@ struct EligibleCase {
 // Thresholds, strictly greater: R4621E 55,200,000; R4622E 55,240,000; R4623E 55,220,000.
 const std::vector<EligibleCase>& eligibility_cases() {
     static const std::vector<EligibleCase> cases = {
-        {"R4621E", "SN55200001", true},
-        {"R4621E", "SN55200000", false},
-        {"R4621E", "SN55200000.5", true},
-        {"R4622E", "SN55240001", true},
-        {"R4622E", "SN55240000", false},
-        {"R4622E", "SN55230000", false},
-        {"R4623E", "SN55230000", true},
-        {"R4623E", "SN55220001", true},
-        {"R4623E", "SN55220000", false},
-        {"R4621E", "SN55 200 001", true},
-        {"R4621E", "SN99999999", true},
-        {"R4624E", "SN99999999", false},
-        {"R462E", "SN99999999", false},
-        {"r4621E", "SN99999999", false},
-        {"R4621e", "SN99999999", false},
-        {" R4621E", "SN99999999", false},
-        {"R4621E ", "SN99999999", false},
-        {"R4621E", "SNA99999999", false},
-        {"R4621E", "S", false},
-        {"R4621E", "SN", false},
+        {"R4621E", "SN55200001", true},   {"R4621E", "SN55200000", false},
+        {"R4621E", "SN55200000.5", true}, {"R4622E", "SN55240001", true},
+        {"R4622E", "SN55240000", false},  {"R4622E", "SN55230000", false},
+        {"R4623E", "SN55230000", true},   {"R4623E", "SN55220001", true},
+        {"R4623E", "SN55220000", false},  {"R4621E", "SN55 200 001", true},
+        {"R4621E", "SN99999999", true},   {"R4624E", "SN99999999", false},
+        {"R462E", "SN99999999", false},   {"r4621E", "SN99999999", false},
+        {"R4621e", "SN99999999", false},  {" R4621E", "SN99999999", false},
+        {"R4621E ", "SN99999999", false}, {"R4621E", "SNA99999999", false},
+        {"R4621E", "S", false},           {"R4621E", "SN", false},
         {"R4621E", "99999999", false},
     };
     return cases;

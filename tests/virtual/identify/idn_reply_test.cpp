@@ -29,7 +29,9 @@ TEST(IdnReply, PortChoiceExchangeVerdictsAndFields) {
         {"Marelind,R4622E,SN0001,V1.00\n",
          IdnVerdict::Identified,
          {"Marelind", "R4622E", "SN0001", "V1.0"}},
-        {"Marelind,R4622E,SN0001,V\n", IdnVerdict::Identified, {"Marelind", "R4622E", "SN0001", ""}},
+        {"Marelind,R4622E,SN0001,V\n",
+         IdnVerdict::Identified,
+         {"Marelind", "R4622E", "SN0001", ""}},
         // Fields are kept exactly as received.
         {" Marelind , R4622E ,SN 0001, V1.00 \r\n",
          IdnVerdict::Identified,
@@ -38,7 +40,9 @@ TEST(IdnReply, PortChoiceExchangeVerdictsAndFields) {
          IdnVerdict::Identified,
          {"The Fenwary Company", "R4621E", "SN1", "V2"}},
         // Any model with the stem and a capital E passes here; eligibility rejects it later.
-        {"Fenwary,XR462-Eco,SN1,V2\r\n", IdnVerdict::Identified, {"Fenwary", "XR462-Eco", "SN1", "V2"}},
+        {"Fenwary,XR462-Eco,SN1,V2\r\n",
+         IdnVerdict::Identified,
+         {"Fenwary", "XR462-Eco", "SN1", "V2"}},
         {"Marelind,R4622,SN0001,V1.00\r\n", IdnVerdict::OtherMeter},
         {"Marelind,R4622e,SN0001,V1.00\r\n", IdnVerdict::OtherMeter},
         {"Marelind,R4522E,SN0001,V1.00\r\n", IdnVerdict::OtherMeter},
@@ -64,7 +68,9 @@ TEST(IdnReply, PortChoiceExchangeVerdictsAndFields) {
         SCOPED_TRACE(c_quote(c.reply));
         const IdnReading reading = read_idn_reply(c.reply);
         EXPECT_EQ(reading.verdict, c.verdict);
-        if (c.verdict == IdnVerdict::Identified) EXPECT_EQ(reading.fields, c.fields);
+        if (c.verdict == IdnVerdict::Identified) {
+            EXPECT_EQ(reading.fields, c.fields);
+        }
     }
 }
 
@@ -102,7 +108,9 @@ TEST(IdnReply, SearchExchangeCutsTwoCharactersWhateverTheyAre) {
         SCOPED_TRACE(c_quote(c.reply));
         const SearchIdnReading reading = read_search_idn_reply(c.reply);
         EXPECT_EQ(reading.identified, c.identified);
-        if (c.identified) EXPECT_EQ(reading.fields, c.fields);
+        if (c.identified) {
+            EXPECT_EQ(reading.fields, c.fields);
+        }
     }
 }
 

@@ -17,7 +17,8 @@ inline const std::string kProbeBytes = std::string(1028, '\n');
 
 // A run of line feeds is written as its count, anything else quoted.
 inline std::string bytes_text(const std::string& bytes) {
-    if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '\n'; })) {
+    if (!bytes.empty() &&
+        std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '\n'; })) {
         return "LFx" + std::to_string(bytes.size());
     }
     return c_quote(bytes);
@@ -36,20 +37,22 @@ inline std::vector<std::string> host_writes(sim::World& world, int com, double s
     return writes;
 }
 
-// How many times the host wrote exactly `bytes` at `baud` on port `com`.
-inline int count_host_writes(sim::World& world, int com, const std::string& bytes, int baud) {
+// How many times the host wrote exactly `bytes` at `baud` on port `com`, at or after `since`.
+inline int count_host_writes(sim::World& world, int com, const std::string& bytes, int baud,
+                             double since = 0) {
     const auto& wire = world.line(com).wire();
     return static_cast<int>(std::count_if(wire.begin(), wire.end(), [&](const auto& record) {
-        return record.from_host && record.bytes == bytes && record.baud == baud;
+        return record.from_host && record.time >= since && record.bytes == bytes &&
+               record.baud == baud;
     }));
 }
 
-inline int queries_on(sim::World& world, int com) {
-    return count_host_writes(world, com, kIdnQueryBytes, 9600);
+inline int queries_on(sim::World& world, int com, double since = 0) {
+    return count_host_writes(world, com, kIdnQueryBytes, 9600, since);
 }
 
-inline int probes_on(sim::World& world, int com) {
-    return count_host_writes(world, com, kProbeBytes, 19200);
+inline int probes_on(sim::World& world, int com, double since = 0) {
+    return count_host_writes(world, com, kProbeBytes, 19200, since);
 }
 
 }  // namespace r462xe::testing

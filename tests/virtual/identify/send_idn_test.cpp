@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "identify/line_traffic.h"
+#include "identify/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -52,66 +53,72 @@ struct SendIdnCase {
     std::string version = {};  // Identified: the version field as read
 };
 
-sim::MeterFaults verbatim(const std::string& reply) {
-    return {.idn_reply_verbatim = reply};
-}
-
 TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
     const std::vector<SendIdnCase> cases = {
         {"reply with CR LF", [](sim::World& w) { w.add_meter(kPort); }, Outcome::Identified, 1, 1,
          4.5, "V3.05"},
         {"reply with CR LF XON",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.xon_after_reply = true}); },
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::xon_after_reply()); },
          Outcome::Identified, 1, 1, 4.5, "V3.05"},
         {"reply with LF alone loses the last visible character",
          [](sim::World& w) {
-             w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V3.05\n"));
+             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05\n"));
          },
          Outcome::Identified, 1, 1, 4.5, "V3.0"},
         {"one-character version with LF alone becomes empty",
-         [](sim::World& w) { w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V\n")); },
+         [](sim::World& w) {
+             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001,V\n"));
+         },
          Outcome::Identified, 1, 1, 4.5, ""},
         {"*E for the first two queries",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 2}); }, Outcome::Identified,
-         1, 3, 8.9, "V3.05"},
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(2)); },
+         Outcome::Identified, 1, 3, 8.9, "V3.05"},
         {"meter in update mode",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.start_in_update_mode = true}); },
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::in_update_mode()); },
          Outcome::UpdateMode, 1, 0, 2.3},
         {"*E for the first four queries",
-         [](sim::World& w) { w.add_meter(kPort, {}, {.star_e_first = 4}); }, Outcome::NoMeter, 1,
-         4, 11.1},
-        {"*E every time", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("*E\r\n")); },
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(4)); }, Outcome::NoMeter,
+         1, 4, 11.1},
+        {"*E every time",
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("*E\r\n")); },
          Outcome::NoMeter, 1, 4, 11.1},
-        {"maker not accepted",
-         [](sim::World& w) { w.add_meter(kPort, {.maker = "MARELIND"}); }, Outcome::NoMeter, 1,
-         4, 11.1},
+        {"maker not accepted", [](sim::World& w) { w.add_meter(kPort, {.maker = "MARELIND"}); },
+         Outcome::NoMeter, 1, 4, 11.1},
         {"nothing on the line", [](sim::World& w) { w.add_port(kPort); }, Outcome::NoMeter, 4, 4,
          18.0},
         {"three fields",
-         [](sim::World& w) { w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001\r\n")); },
+         [](sim::World& w) {
+             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001\r\n"));
+         },
          Outcome::NoMeter, 4, 4, 18.0},
         {"five fields",
          [](sim::World& w) {
-             w.add_meter(kPort, {}, verbatim("Marelind,R4622E,SN55250001,V3.05,X\r\n"));
+             w.add_meter(kPort, {},
+                         testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05,X\r\n"));
          },
          Outcome::NoMeter, 4, 4, 18.0},
         {"two lines",
          [](sim::World& w) {
-             w.add_meter(kPort, {}, verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"));
+             w.add_meter(kPort, {},
+                         testing::reply_verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"));
          },
          Outcome::NoMeter, 4, 4, 18.0},
-        {"CR LF alone", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\r\n")); },
+        {"CR LF alone",
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\r\n")); },
          Outcome::NoMeter, 4, 4, 18.0},
-        {"one character", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("X")); },
+        {"one character",
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("X")); },
          Outcome::NoMeter, 4, 4, 18.0},
         {"other meter of an accepted maker",
          [](sim::World& w) { w.add_meter(kPort, {.model = "R4622"}); }, Outcome::Unchanged, 1, 1,
          4.5},
-        {"lone LF", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\n")); },
+        {"lone LF", [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\n")); },
          Outcome::Unchanged, 1, 1, 4.5},
-        {"lone XON", [](sim::World& w) { w.add_meter(kPort, {}, verbatim(kXonText)); },
+        {"lone XON",
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim(kXonText)); },
          Outcome::Unchanged, 1, 1, 4.5},
-        {"LF and XON", [](sim::World& w) { w.add_meter(kPort, {}, verbatim("\n" + kXonText)); },
+        {"LF and XON",
+         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\n" + kXonText)); },
          Outcome::Unchanged, 1, 1, 4.5},
         {"port held by another program", [](sim::World& w) { w.add_held_port(kPort); },
          Outcome::Unchanged, 0, 0, 0.1},
@@ -179,7 +186,8 @@ TEST(SendIdn, ProbeAt19200ThenQueryAt9600WithTheirWaits) {
     rig.world.add_meter(kPort);
     // The port choice's exchange leaves port events to their handler.
     bool held_while_waiting_for_reply = true;
-    rig.world.scheduler.after(4.0, [&] { held_while_waiting_for_reply = rig.form.comm_events_held; });
+    rig.world.scheduler.after(4.0,
+                              [&] { held_while_waiting_for_reply = rig.form.comm_events_held; });
     bench.run();
     EXPECT_THAT(testing::host_writes(rig.world, kPort),
                 ElementsAre("1.300 LFx1028 @19200", R"(3.500 "*IDN?\r\n" @9600)"));
@@ -209,7 +217,7 @@ TEST(SendIdn, NoMeterRepeatsBothStagesFourTimesThenBlanksTheWindow) {
 TEST(SendIdn, StarERepeatsTheQueryAloneWithoutAProbe) {
     SendIdnBench bench;
     auto& rig = bench.rig;
-    rig.world.add_meter(kPort, {}, {.star_e_first = 2});
+    rig.world.add_meter(kPort, {}, testing::star_e_first(2));
     bench.run();
     EXPECT_THAT(testing::host_writes(rig.world, kPort),
                 ElementsAre("1.300 LFx1028 @19200", R"(3.500 "*IDN?\r\n" @9600)",
@@ -220,7 +228,7 @@ TEST(SendIdn, StarERepeatsTheQueryAloneWithoutAProbe) {
 TEST(SendIdn, UpdateModeKeepsTheCounterAndTheEarlierFieldsAndStaysAt19200) {
     SendIdnBench bench;
     auto& rig = bench.rig;
-    rig.world.add_meter(kPort, {}, {.start_in_update_mode = true});
+    rig.world.add_meter(kPort, {}, testing::in_update_mode());
     rig.form.idn_attempts = 2;
     bench.run();
     EXPECT_THAT(testing::host_writes(rig.world, kPort), ElementsAre("1.300 LFx1028 @19200"));
