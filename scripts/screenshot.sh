@@ -1,12 +1,14 @@
 #!/bin/bash
-# Takes a picture of the window after start-up, with a virtual meter answering on COM1, for the
-# documentation: docs/screenshot-startup.png. Runs on a virtual X display (xvfb-run); needs the
-# Debian packages xvfb, x11-utils (xwininfo) and imagemagick (import).
-#   scripts/screenshot.sh [output.png]
+# Takes two pictures of the window for the documentation, with a virtual meter answering on COM1:
+# after start-up (docs/screenshot-startup.png) and in the middle of an update, at about block 20
+# (docs/screenshot-update.png). Runs on a virtual X display (xvfb-run); needs the Debian packages
+# xvfb, x11-utils (xwininfo) and imagemagick (import). R462XE_BUILD names another build folder.
+#   scripts/screenshot.sh [start-up.png [update.png]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build-qt
-output=$(realpath -m "${1:-$root/docs/screenshot-startup.png}")
+build=${R462XE_BUILD:-$root/build-qt}
+startup_png=$(realpath -m "${1:-$root/docs/screenshot-startup.png}")
+update_png=$(realpath -m "${2:-$root/docs/screenshot-update.png}")
 
 for tool in xvfb-run xwininfo import; do
     command -v "$tool" >/dev/null ||
@@ -20,32 +22,56 @@ fi
 work=$(mktemp -d /tmp/r462xe-screenshot-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 head -c 61440 /dev/zero >"$work/R462XE_V307_20200521.QF"
-mkdir -p "$(dirname "$output")"
+mkdir -p "$(dirname "$startup_png")" "$(dirname "$update_png")"
 
 cat >"$work/capture.sh" <<'INNER'
 set -euo pipefail
-build=$1 work=$2 output=$3
+build=$1 work=$2 startup_png=$3 update_png=$4
+meter= runner=
+trap 'kill $runner $meter 2>/dev/null || true' EXIT
 "$build/r462xe-meter-sim" >"$work/meter.log" 2>&1 &
 meter=$!
-trap 'kill $meter 2>/dev/null || true' EXIT
 # The meter tool names its pseudo-terminal on its first line.
 for _ in $(seq 50); do head -1 "$work/meter.log" | grep -q '^/' && break; sleep 0.1; done
-"$build/r462xe-fwupdate-runner" --stay --folder "$work" --port "1=$(head -1 "$work/meter.log")" \
+port=$(head -1 "$work/meter.log")
+
+# Waits until the transcript has a line ending in this text (at most a minute).
+wait_for() {
+    for _ in $(seq 600); do
+        grep -qs -- "$1\$" "$work/transcript" && return 0
+        sleep 0.1
+    done
+    cat "$work/transcript" "$work/runner.err" >&2
+    return 1
+}
+capture() {
+    local window
+    window=$(xwininfo -root -tree | grep 'Firmware Update Software' | head -1 | awk '{print $1}')
+    [ -n "$window" ] || { echo "window not found" >&2; return 1; }
+    import -window "$window" "$1"
+}
+
+"$build/r462xe-fwupdate-runner" --stay --folder "$work" --port "1=$port" \
     >"$work/transcript" 2>"$work/runner.err" &
 runner=$!
-trap 'kill $runner $meter 2>/dev/null || true' EXIT
 # Start-up has ended once the search button is handed back.
-for _ in $(seq 600); do
-    grep -q 'Command1.enabled true' "$work/transcript" && break
-    sleep 0.1
-done
-grep -q 'Command1.enabled true' "$work/transcript" || { cat "$work/transcript" "$work/runner.err" >&2; exit 1; }
+wait_for 'Command1.enabled true'
 sleep 0.5
-window=$(xwininfo -root -tree | grep 'Firmware Update Software' | head -1 | awk '{print $1}')
-[ -n "$window" ] || { echo "window not found" >&2; exit 1; }
-import -window "$window" "$output"
+capture "$startup_png"
+kill "$runner"
+wait "$runner" 2>/dev/null || true
+
+# A second run presses "Upload Firmware" on the same meter; the picture is taken as block 20 goes
+# out, a third of the way through.
+"$build/r462xe-fwupdate-runner" --upload --folder "$work" --port "1=$port" \
+    >"$work/transcript" 2>"$work/runner.err" &
+runner=$!
+wait_for 'ProgressBar1.value 20'
+sleep 0.2
+capture "$update_png"
 INNER
 
 # 96 dots per inch: the layout's 15 twips to a pixel.
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$work/capture.sh" "$build" "$work" "$output"
-echo "saved $output"
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$work/capture.sh" "$build" "$work" \
+    "$startup_png" "$update_png"
+echo "saved $startup_png and $update_png"

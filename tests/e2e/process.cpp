@@ -120,7 +120,9 @@ void Child::collect(int out_fd, int err_fd) {
         const std::lock_guard lock(mutex_);
         ended_ = true;
         exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        end_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         cpu_at_end_ = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+        peak_kib_at_end_ = usage.ru_maxrss;
     }
     changed_.notify_all();
 }
@@ -144,6 +146,15 @@ bool Child::running() {
 int Child::exit_status() {
     const std::lock_guard lock(mutex_);
     return exit_status_;
+}
+
+int Child::end_signal() {
+    const std::lock_guard lock(mutex_);
+    return end_signal_;
+}
+
+void Child::send_signal(int signal) {
+    if (running()) ::kill(pid_, signal);
 }
 
 std::string Child::out() {
@@ -175,6 +186,18 @@ double Child::cpu_seconds() {
     for (int index = 3; fields >> field && index <= 15; ++index)
         if (index == 14 || index == 15) ticks += std::stod(field);
     return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+long Child::peak_memory_kib() {
+    {
+        const std::lock_guard lock(mutex_);
+        if (ended_) return peak_kib_at_end_;
+    }
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.starts_with("VmHWM:")) return std::stol(line.substr(6));
+    return 0;
 }
 
 Pty::Pty() {
@@ -226,6 +249,30 @@ void Pty::hang_up() {
     slave_ = master_ = -1;
 }
 
+MeterSim::MeterSim(const std::vector<std::string>& options)
+    : child_([&] {
+          std::vector<std::string> argv = {bin("r462xe-meter-sim")};
+          argv.insert(argv.end(), options.begin(), options.end());
+          return argv;
+      }()) {
+    const auto has_line = [](const std::string& out) {
+        return out.find('\n') != std::string::npos;
+    };
+    if (child_.wait_for_output(has_line, std::chrono::seconds(10)))
+        path_ = child_.out().substr(0, child_.out().find('\n'));
+}
+
+bool MeterSim::flash_matches(Seconds timeout) {
+    constexpr const char* kMatches = "flash matches image";
+    child_.wait_for_output(
+        [&](const std::string& out) {
+            return out.find(kMatches) != std::string::npos ||
+                   out.find("flash differs from image") != std::string::npos;
+        },
+        timeout);
+    return child_.out().find(kMatches) != std::string::npos;
+}
+
 TempDir::TempDir() {
     char pattern[] = "/tmp/r462xe-e2e-XXXXXX";
     if (!::mkdtemp(pattern)) fail("mkdtemp");
@@ -241,6 +288,31 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
     std::ofstream out(file(name), std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + file(name));
+}
+
+std::map<std::string, std::string> offscreen_env(const TempDir& runtime) {
+    return {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}};
+}
+
+std::vector<std::string> runner_command(const std::map<int, std::string>& ports,
+                                        const std::string& folder,
+                                        const std::vector<std::string>& options) {
+    std::vector<std::string> argv = {bin("r462xe-fwupdate-runner")};
+    for (const auto& [number, device] : ports) {
+        argv.push_back("--port");
+        argv.push_back(std::to_string(number) + "=" + device);
+    }
+    argv.push_back("--folder");
+    argv.push_back(folder);
+    argv.insert(argv.end(), options.begin(), options.end());
+    return argv;
+}
+
+std::size_t count_of(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
 }
 
 }  // namespace r462xe::e2e

@@ -41,11 +41,17 @@ class Child {
     bool running();
     // Exit status; -1 when it ended by a signal or still runs.
     int exit_status();
+    // The signal that ended it; 0 when it exited by itself or still runs.
+    int end_signal();
+    void send_signal(int signal);
     std::string out();
     std::string err();
     void kill_now();
     // User plus system processor time used so far (from /proc), or in all once it has ended.
     double cpu_seconds();
+    // Peak resident memory in KiB: VmHWM from /proc while it runs, the kernel's maximum once it
+    // has ended.
+    long peak_memory_kib();
 
   private:
     void collect(int out_fd, int err_fd);
@@ -55,7 +61,9 @@ class Child {
     std::condition_variable changed_;
     bool ended_ = false;
     int exit_status_ = -1;
+    int end_signal_ = 0;
     double cpu_at_end_ = 0;
+    long peak_kib_at_end_ = 0;
     std::string out_;
     std::string err_;
     std::thread collector_;
@@ -89,6 +97,24 @@ class Pty {
     std::thread drainer_;
 };
 
+// r462xe-meter-sim on a pseudo-terminal of its own. Its stdout carries the device path (first
+// line) and the flash verdicts; its stderr is its log of the line.
+class MeterSim {
+  public:
+    explicit MeterSim(const std::vector<std::string>& options);
+
+    // The device the updater opens; empty when the tool did not start.
+    const std::string& path() const { return path_; }
+    Child& child() { return child_; }
+    std::string log() { return child_.err(); }
+    // Waits for the verdict that --expect-image asks for; true when the flash equals the file.
+    bool flash_matches(Seconds timeout);
+
+  private:
+    Child child_;
+    std::string path_;
+};
+
 class TempDir {
   public:
     TempDir();
@@ -102,5 +128,16 @@ class TempDir {
   private:
     std::string path_;
 };
+
+// Environment for the runner: no display, and a runtime folder of its own.
+std::map<std::string, std::string> offscreen_env(const TempDir& runtime);
+
+// The runner's command line: only these COM numbers exist, the image lies in `folder`.
+std::vector<std::string> runner_command(const std::map<int, std::string>& ports,
+                                        const std::string& folder,
+                                        const std::vector<std::string>& options = {});
+
+// Occurrences of `part` in `text`, not overlapping.
+std::size_t count_of(const std::string& text, const std::string& part);
 
 }  // namespace r462xe::e2e

@@ -8,6 +8,7 @@
 
 #include "e2e/process.h"
 #include "e2e/transcript.h"
+#include "e2e/transcript_checks.h"
 
 namespace r462xe::e2e {
 namespace {
@@ -22,28 +23,6 @@ std::string image_of_length(std::size_t length) {
     for (std::size_t i = 0; i < length; ++i)
         bytes[i] = static_cast<char>((i * 7 + i / 1024) & 0xFF);
     return bytes;
-}
-
-std::map<std::string, std::string> offscreen_env(const TempDir& runtime) {
-    return {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}};
-}
-
-// The lines must come in this order; others may lie between them. Returns the index of each.
-std::vector<std::size_t> expect_in_order(
-    const std::vector<TranscriptLine>& lines,
-    const std::vector<std::pair<std::string, std::string>>& expected) {
-    std::vector<std::size_t> found;
-    std::size_t from = 0;
-    for (const auto& [subject, value] : expected) {
-        const auto at = find_line(lines, subject, value, from);
-        if (!at) {
-            ADD_FAILURE() << "missing, in order: " << subject << " " << value;
-            break;
-        }
-        found.push_back(*at);
-        from = *at + 1;
-    }
-    return found;
 }
 
 // What start-up shows before it touches a port: "Searching" and every control disabled.

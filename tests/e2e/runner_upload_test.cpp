@@ -1,14 +1,17 @@
 // Whole updates in real time: the runner presses "Upload Firmware" and the virtual meter of
-// r462xe-meter-sim answers over a pseudo-terminal.
+// r462xe-meter-sim answers over a pseudo-terminal, each byte taking its time on the line.
 #include <gtest/gtest.h>
+#include <signal.h>
 
-#include <algorithm>
+#include <map>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <vector>
 
 #include "e2e/process.h"
 #include "e2e/transcript.h"
+#include "e2e/transcript_checks.h"
 
 namespace r462xe::e2e {
 namespace {
@@ -18,21 +21,18 @@ using namespace std::chrono_literals;
 constexpr const char* kImageName = "R462XE_V307_20200521.QF";
 constexpr const char* kSuccessBox =
     "\"Firmware Update\" \"Firmware Update was completed successfully.\"";
+constexpr const char* kPowerCycleBox =
+    "\"Power cycle the Meter\" \"Please power cycle the Meter before click on the OK button to "
+    "continue the firmware updating.\"";
+constexpr int kLastBlock = 59;
+// A whole update with the search before it takes about 75 s; the slowest case here adds a port
+// without a meter (13 s) or a second run.
+constexpr auto kUpdateLimit = 240s;
 
-// The meter tool on its own pseudo-terminal, whose path it prints as its first line.
-struct MeterSim {
-    explicit MeterSim(std::vector<std::string> options) : child(with_tool(std::move(options))) {
-        const bool started = child.wait_for_output(
-            [](const std::string& out) { return out.find('\n') != std::string::npos; }, 10s);
-        if (started) path = child.out().substr(0, child.out().find('\n'));
-    }
-    static std::vector<std::string> with_tool(std::vector<std::string> options) {
-        options.insert(options.begin(), bin("r462xe-meter-sim"));
-        return options;
-    }
-    Child child;
-    std::string path;
-};
+// What the meter tool logs for the command that starts the update mode, unmasked at 9600 baud:
+// only the first start of an update sends it.
+constexpr const char* kUnmaskedEnter = R"(@9600: "UPGR 1\r\n")";
+constexpr const char* kMaskedEnter = R"(@19200: "UPGR 1\r\n" (masked): acknowledged)";
 
 std::string test_image() {
     std::string bytes(61440, '\0');
@@ -42,66 +42,275 @@ std::string test_image() {
 
 std::vector<int> progress_values(const std::vector<TranscriptLine>& lines) {
     std::vector<int> values;
-    for (const auto& line : lines)
-        if (line.subject == "ProgressBar1.value") values.push_back(std::stoi(line.value));
+    for (const auto& value : values_of(lines, "ProgressBar1.value"))
+        values.push_back(std::stoi(value));
     return values;
 }
 
-TEST(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
+std::vector<int> blocks(int first, int last) {
+    std::vector<int> numbers(static_cast<std::size_t>(last - first + 1));
+    std::iota(numbers.begin(), numbers.end(), first);
+    return numbers;
+}
+
+std::vector<int> operator+(std::vector<int> front, const std::vector<int>& back) {
+    front.insert(front.end(), back.begin(), back.end());
+    return front;
+}
+
+// The progress bar over one run: 0 at the press, then the number of each block as it goes out,
+// then 0 again, whether the run ended with success or with a lost block reply.
+std::vector<int> progress_of_run(const std::vector<int>& blocks_sent) {
+    return std::vector<int>{0} + blocks_sent + std::vector<int>{0};
+}
+
+// The transcript up to the end of start-up (the search button handed back).
+std::vector<TranscriptLine> startup_part(const std::vector<TranscriptLine>& lines) {
+    const auto end = find_line(lines, "Command1.enabled", "true");
+    return {lines.begin(),
+            end ? lines.begin() + static_cast<std::ptrdiff_t>(*end) + 1 : lines.end()};
+}
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+struct UpdateCase {
+    const char* name;
+    std::vector<std::string> meter_options;  // faults, besides --expect-image
+    std::vector<int> bare_ports;             // terminals where nothing answers
+    int meter_port;
+    std::string list_items;              // the port list as start-up leaves it
+    int list_index;                      // its selection: the meter's entry
+    std::vector<int> blocks_sent;        // block numbers in the order they go out
+    std::vector<std::string> meter_saw;  // log entries of the meter, in this order
+};
+
+class RunnerUpload : public ::testing::TestWithParam<UpdateCase> {};
+
+TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
+    const UpdateCase& given = GetParam();
     TempDir folder;
     TempDir runtime;
     folder.write(kImageName, test_image());
-    MeterSim meter({"--expect-image", folder.file(kImageName)});
-    ASSERT_FALSE(meter.path.empty()) << meter.child.err();
+    auto meter_options = given.meter_options;
+    meter_options.insert(meter_options.end(), {"--expect-image", folder.file(kImageName)});
+    MeterSim meter(meter_options);
+    ASSERT_FALSE(meter.path().empty()) << meter.log();
+    std::vector<std::unique_ptr<Pty>> bare;
+    std::map<int, std::string> ports = {{given.meter_port, meter.path()}};
+    for (int number : given.bare_ports) {
+        bare.push_back(std::make_unique<Pty>());
+        ports[number] = bare.back()->path();
+    }
 
-    Child runner({bin("r462xe-fwupdate-runner"), "--port", "1=" + meter.path, "--folder",
-                  folder.path(), "--upload"},
-                 {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}});
-    ASSERT_TRUE(runner.wait_for_exit(240s)) << runner.out();
+    Child runner(runner_command(ports, folder.path(), {"--upload", "--presses", "1"}),
+                 offscreen_env(runtime));
+    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
     EXPECT_EQ(runner.exit_status(), 0) << runner.err();
 
     const auto lines = parse_transcript(runner.out());
-    EXPECT_TRUE(find_line(lines, "msgbox", kSuccessBox)) << runner.out();
+    const auto startup = startup_part(lines);
+    EXPECT_EQ(last_value(startup, "COM1.items"), given.list_items) << runner.out();
+    EXPECT_EQ(last_value(startup, "COM1.index"), std::to_string(given.list_index));
+    EXPECT_EQ(last_value(startup, "Label5.caption"), "\"SN55250001\"");
+
+    EXPECT_EQ(values_of(lines, "msgbox"), std::vector<std::string>{kSuccessBox}) << runner.out();
     EXPECT_EQ(last_value(lines, "Label4.caption"), "\"V3.07\"");
     EXPECT_EQ(last_value(lines, "Label6.visible"), "false");
-    EXPECT_EQ(last_value(lines, "Command2.enabled"), "true");
-    // Every block went out once, in order: after the start, the bar counts 1 to 59 step by step.
-    const auto values = progress_values(lines);
-    const auto first = std::find(values.begin(), values.end(), 1);
-    ASSERT_NE(first, values.end()) << runner.out();
-    const std::vector<int> sent(first, first + std::min<std::ptrdiff_t>(59, values.end() - first));
-    std::vector<int> expected(59);
-    std::iota(expected.begin(), expected.end(), 1);
-    EXPECT_EQ(sent, expected);
+    for (const char* control : {"Command1", "COM1", "Command2"})
+        EXPECT_EQ(last_value(lines, std::string(control) + ".enabled"), "true") << control;
+    EXPECT_EQ(progress_values(lines), progress_of_run(given.blocks_sent));
 
-    meter.child.wait_for_output(
-        [](const std::string& out) { return out.find("flash matches image") != std::string::npos; },
-        5s);
-    EXPECT_NE(meter.child.out().find("flash matches image"), std::string::npos)
-        << meter.child.out() << meter.child.err();
+    EXPECT_TRUE(meter.flash_matches(5s)) << meter.child().out() << meter.log();
+    const std::string log = meter.log();
+    std::size_t from = 0;
+    for (const auto& entry : given.meter_saw) {
+        from = log.find(entry, from);
+        ASSERT_NE(from, std::string::npos) << "meter log lacks, in order: " << entry << "\n" << log;
+    }
+    // A terminal without a meter gets the search's probe once and its query three times, and is
+    // left alone from then on.
+    const std::string query = "*IDN?\r\n";
+    for (const auto& port : bare)
+        EXPECT_EQ(port->received(), std::string(1028, '\n') + query + query + query);
 }
 
-TEST(RunnerUpload, PulledCableEndsTheUpdateWithThePowerCycleMessage) {
+INSTANTIATE_TEST_SUITE_P(
+    Meters, RunnerUpload,
+    ::testing::Values(
+        UpdateCase{"Clean", {}, {}, 1, "[\"COM1  :SN55250001\"]", 0, blocks(0, kLastBlock), {}},
+        UpdateCase{"RejectedBlockIsResent",
+                   {"--reject-block", "5"},
+                   {},
+                   1,
+                   "[\"COM1  :SN55250001\"]",
+                   0,
+                   blocks(0, 5) + blocks(5, kLastBlock),
+                   {"block 4 ok", "block 5 rejected (fault)", "block 5 ok", "block 6 ok"}},
+        UpdateCase{"BesideAPortWithoutMeter",
+                   {},
+                   {1},
+                   3,
+                   "[\"COM1\" \"COM3  :SN55250001\"]",
+                   1,
+                   blocks(0, kLastBlock),
+                   {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct SilenceCase {
+    const char* name;
+    std::vector<std::string> meter_options;
+    // Silent once only: the tool's --silent-from-block holds for every run, so the tool itself
+    // is stopped while block 7 crosses the line, and goes on at the power cycle, as a hung meter.
+    bool hang_once;
+    bool completes;  // the second press brings the update to its end
+};
+
+class RunnerSilentMeter : public ::testing::TestWithParam<SilenceCase> {};
+
+// The meter stops answering at block 7; the user power-cycles it while the message shows, and
+// presses "Upload Firmware" again, which sends the whole image from block 0.
+TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBlock0) {
+    const SilenceCase& given = GetParam();
+    TempDir folder;
+    TempDir runtime;
+    folder.write(kImageName, test_image());
+    auto meter_options = given.meter_options;
+    meter_options.insert(meter_options.end(), {"--expect-image", folder.file(kImageName)});
+    MeterSim meter(meter_options);
+    ASSERT_FALSE(meter.path().empty()) << meter.log();
+
+    // Answering after 2 s leaves time for the power cycle before OK.
+    Child runner(runner_command({{3, meter.path()}}, folder.path(),
+                                {"--upload", "--presses", "2", "--answer-after", "2"}),
+                 offscreen_env(runtime));
+    const auto contains = [](const std::string& part) {
+        return [part](const std::string& out) { return out.find(part) != std::string::npos; };
+    };
+    if (given.hang_once) {
+        // The verdict comes some 0.5 s after the value is shown, when the frame has crossed.
+        ASSERT_TRUE(runner.wait_for_output(contains(" ProgressBar1.value 7\n"), 60s))
+            << runner.out();
+        meter.child().send_signal(SIGSTOP);
+    }
+    const bool asked = runner.wait_for_output(contains("msgbox \"Power cycle the Meter\""), 60s);
+    meter.child().send_signal(SIGUSR1);
+    if (given.hang_once) meter.child().send_signal(SIGCONT);
+    ASSERT_TRUE(asked) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
+
+    const auto lines = parse_transcript(runner.out());
+    const auto first_box = find_line(lines, "msgbox", kPowerCycleBox);
+    ASSERT_TRUE(first_box) << runner.out();
+    // After the failure only "Upload Firmware" comes back: search and port choice stay locked.
+    const auto second_press = find_in_order(lines,
+                                            {{"ProgressBar1.value", "0"},
+                                             {"Command2.enabled", "true"},
+                                             {"Command1.enabled", "false"},
+                                             {"Command2.enabled", "false"}},
+                                            *first_box);
+    ASSERT_EQ(second_press.size(), 4u) << runner.out();
+    EXPECT_FALSE(find_line({lines.begin() + static_cast<std::ptrdiff_t>(*first_box),
+                            lines.begin() + static_cast<std::ptrdiff_t>(second_press.back())},
+                           "COM1.enabled", "true"));
+
+    const auto first_run = progress_of_run(blocks(0, 7));
+    const auto second_run = progress_of_run(given.completes ? blocks(0, kLastBlock) : blocks(0, 7));
+    EXPECT_EQ(progress_values(lines), first_run + second_run);
+    // The meter is known to be in its update mode: no 9-second wait before block 0 this time.
+    const auto second_block_0 = find_in_order(
+        lines, {{"ProgressBar1.value", "0"}, {"ProgressBar1.value", "0"}}, second_press.back());
+    ASSERT_EQ(second_block_0.size(), 2u);
+    EXPECT_LT(lines[second_block_0[1]].seconds - lines[second_press.back()].seconds, 9.0);
+
+    const std::string log = meter.log();
+    EXPECT_EQ(count_of(log, kUnmaskedEnter), 1u) << log;
+    EXPECT_EQ(count_of(log, kMaskedEnter), 2u) << log;
+    const auto cycled = log.find("power cycled");
+    ASSERT_NE(cycled, std::string::npos) << log;
+    EXPECT_NE(log.find(kMaskedEnter, cycled), std::string::npos) << "power cycle after the press";
+
+    if (given.completes) {
+        EXPECT_EQ(runner.exit_status(), 0) << runner.err();
+        EXPECT_EQ(values_of(lines, "msgbox"),
+                  (std::vector<std::string>{kPowerCycleBox, kSuccessBox}));
+        EXPECT_EQ(last_value(lines, "Label4.caption"), "\"V3.07\"");
+        for (const char* control : {"Command1", "COM1", "Command2"})
+            EXPECT_EQ(last_value(lines, std::string(control) + ".enabled"), "true") << control;
+        EXPECT_TRUE(meter.flash_matches(5s)) << meter.child().out() << log;
+    } else {
+        EXPECT_EQ(runner.exit_status(), 1) << runner.err();
+        EXPECT_EQ(values_of(lines, "msgbox"),
+                  (std::vector<std::string>{kPowerCycleBox, kPowerCycleBox}));
+        EXPECT_EQ(last_value(lines, "Command2.enabled"), "true");
+        EXPECT_EQ(last_value(lines, "Command1.enabled"), "false");
+        EXPECT_EQ(last_value(lines, "COM1.enabled"), "false");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Meters, RunnerSilentMeter,
+                         ::testing::Values(SilenceCase{"HangsOnceAtBlock7", {}, true, true},
+                                           SilenceCase{"SilentFromBlock7InEveryRun",
+                                                       {"--silent-from-block", "7"},
+                                                       false,
+                                                       false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A meter still in its update mode from an earlier failure: the search finds it, but "Upload
+// Firmware" stays disabled without a message, as there is no model or serial number to check.
+TEST(RunnerStartupInUpdateMode, ShowsUpdatingAndOffersNoUpload) {
+    TempDir folder;
+    TempDir runtime;
+    folder.write(kImageName, test_image());
+    MeterSim meter({"--update-mode"});
+    ASSERT_FALSE(meter.path().empty()) << meter.log();
+
+    Child runner(runner_command({{3, meter.path()}}, folder.path(), {"--upload"}),
+                 offscreen_env(runtime));
+    ASSERT_TRUE(runner.wait_for_exit(60s)) << runner.out();
+    EXPECT_EQ(runner.exit_status(), 1) << runner.err();
+
+    const auto lines = parse_transcript(runner.out());
+    expect_in_order(lines, {{"Label7.caption", quoted("Updating")},
+                            {"Label5.caption", quoted("Updating")},
+                            {"Label4.caption", quoted("Updating")},
+                            {"COM1.items", "[\"COM3  :Updating\"]"},
+                            {"COM1.index", "0"},
+                            {"COM1.enabled", "true"},
+                            {"Command1.enabled", "true"}});
+    EXPECT_FALSE(find_line(lines, "Command2.enabled", "true")) << runner.out();
+    EXPECT_FALSE(find_line(lines, "msgbox")) << runner.out();
+    EXPECT_TRUE(values_of(lines, "ProgressBar1.value").empty()) << runner.out();
+    EXPECT_NE(runner.err().find("\"Upload Firmware\" is disabled, no press made"),
+              std::string::npos)
+        << runner.err();
+    EXPECT_EQ(count_of(meter.log(), "UPGR"), 0u) << meter.log();
+}
+
+TEST(RunnerPulledCable, EndsTheUpdateWithThePowerCycleMessageAndSurvives) {
     TempDir folder;
     TempDir runtime;
     folder.write(kImageName, test_image());
     MeterSim meter({"--unplug-at-block", "3"});
-    ASSERT_FALSE(meter.path.empty()) << meter.child.err();
+    ASSERT_FALSE(meter.path().empty()) << meter.log();
 
-    Child runner({bin("r462xe-fwupdate-runner"), "--port", "1=" + meter.path, "--folder",
-                  folder.path(), "--upload", "--presses", "1"},
-                 {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}});
+    Child runner(runner_command({{1, meter.path()}}, folder.path(), {"--upload", "--presses", "1"}),
+                 offscreen_env(runtime));
     ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.out();
-    EXPECT_EQ(runner.exit_status(), 1);
+    // It ended by itself after the message, not by a crash.
+    EXPECT_EQ(runner.end_signal(), 0) << runner.err();
+    EXPECT_EQ(runner.exit_status(), 1) << runner.err();
 
     const auto lines = parse_transcript(runner.out());
-    const auto box = find_line(lines, "msgbox");
-    ASSERT_TRUE(box) << runner.out();
-    EXPECT_TRUE(lines[*box].value.starts_with("\"Power cycle the Meter\"")) << lines[*box].value;
-    EXPECT_FALSE(find_line(lines, "msgbox", kSuccessBox));
-    const auto values = progress_values(lines);
-    ASSERT_FALSE(values.empty());
-    EXPECT_LE(*std::max_element(values.begin(), values.end()), 4);
+    EXPECT_EQ(values_of(lines, "msgbox"), std::vector<std::string>{kPowerCycleBox}) << runner.out();
+    // The transfer stopped at the block during which the cable went.
+    EXPECT_EQ(progress_values(lines), std::vector<int>{0} + blocks(0, 3));
+    // The port list and "Upload Firmware" come back for the next try; the search stays locked.
+    EXPECT_EQ(last_value(lines, "Command2.enabled"), "true");
+    EXPECT_EQ(last_value(lines, "COM1.enabled"), "true");
+    EXPECT_EQ(last_value(lines, "Command1.enabled"), "false");
+    EXPECT_EQ(last_value(lines, "Label6.visible"), "false");
     // The vanished device cost no processor time while the program waited it out.
     EXPECT_LT(runner.cpu_seconds(), 0.1 * lines.back().seconds + 0.5);
 }

@@ -36,4 +36,25 @@ std::optional<std::string> last_value(const std::vector<TranscriptLine>& lines,
     return value;
 }
 
+std::vector<std::string> values_of(const std::vector<TranscriptLine>& lines,
+                                   const std::string& subject) {
+    std::vector<std::string> values;
+    for (const auto& line : lines)
+        if (line.subject == subject) values.push_back(line.value);
+    return values;
+}
+
+std::vector<std::size_t> find_in_order(
+    const std::vector<TranscriptLine>& lines,
+    const std::vector<std::pair<std::string, std::string>>& expected, std::size_t from) {
+    std::vector<std::size_t> found;
+    for (const auto& [subject, value] : expected) {
+        const auto at = find_line(lines, subject, value, from);
+        if (!at) break;
+        found.push_back(*at);
+        from = *at + 1;
+    }
+    return found;
+}
+
 }  // namespace r462xe::e2e

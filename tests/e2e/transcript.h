@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace r462xe::e2e {
@@ -25,5 +26,15 @@ std::optional<std::size_t> find_line(const std::vector<TranscriptLine>& lines,
 // The value of the last line with this subject, if any.
 std::optional<std::string> last_value(const std::vector<TranscriptLine>& lines,
                                       const std::string& subject);
+
+// Every value of this subject, in order.
+std::vector<std::string> values_of(const std::vector<TranscriptLine>& lines,
+                                   const std::string& subject);
+
+// Indices of these (subject, value) lines in this order, with others allowed between them. Stops
+// at the first one missing, so fewer indices than lines means that one is missing.
+std::vector<std::size_t> find_in_order(
+    const std::vector<TranscriptLine>& lines,
+    const std::vector<std::pair<std::string, std::string>>& expected, std::size_t from = 0);
 
 }  // namespace r462xe::e2e
