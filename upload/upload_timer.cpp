@@ -163,7 +163,15 @@ void Form1::finish_update() {
     MSComm1.set_PortOpen(true);
     idn_attempts = 0;
     send_idn();
-    messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
+    // A meter that still answers from its update mode did not take the image ("UPGR 0" lost, or
+    // a stray "0" taken for a verdict): telling the user it succeeded would send a meter without
+    // firmware back into the field. It gets the power-cycle message instead, and the next press
+    // sends the image again from block 0.
+    if (update_mode) {
+        messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    } else {
+        messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
+    }
     run_stop();
 }
 

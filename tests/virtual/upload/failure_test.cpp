@@ -290,3 +290,45 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace r462xe
+
+namespace r462xe {
+namespace {
+
+// The meter misses "UPGR 0" and stays in its update mode: the window must not say the update
+// succeeded; it asks for the power cycle, and the next press sends the image again.
+TEST(LostLeaveCommand, IsNoSuccessAndTheNextPressSendsTheImageAgain) {
+    UploadRig rig;
+    sim::Meter& meter = rig.world.add_meter(kMeterPort);
+    rig.load();
+    // The meter's receiver loses the 8 bytes that follow its acceptance of block 59.
+    int lost = 0;
+    rig.line().set_device([&](std::uint8_t byte, int baud) {
+        if (meter.expected_block() == 60 && meter.in_update_mode() && lost < 8) {
+            ++lost;
+            return;
+        }
+        meter.receive(byte, baud);
+    });
+    rig.world.messages.on_show = [&](const sim::ShownMessage& message) {
+        if (message.title == kPowerCycleTitle) meter.power_cycle();
+    };
+
+    rig.press_upload();
+    rig.run_for(120);
+    EXPECT_EQ(lost, 8);
+    EXPECT_THAT(message_lines(rig.messages_since_press()),
+                ::testing::ElementsAre(kPowerCycleMessage));
+    EXPECT_TRUE(rig.form.update_mode);
+    EXPECT_EQ(rig.form.Label4.caption(), "Updating");
+    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_FALSE(meter.flash_equals(rig.image));
+
+    rig.press_upload();
+    rig.run_for(120);
+    EXPECT_EQ(rig.frame_blocks(), all_blocks());
+    EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(kSuccessMessage));
+    EXPECT_TRUE(meter.flash_equals(rig.image));
+}
+
+}  // namespace
+}  // namespace r462xe
