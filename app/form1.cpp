@@ -2,7 +2,7 @@
 
 namespace r462xe {
 
-Form1::Form1(Platform platform)
+Form1::Form1(const Platform& platform)
     : events(platform.events),
       MSComm1(platform.port),
       Timer1(platform.timer),

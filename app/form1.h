@@ -16,7 +16,7 @@ enum class ImageLoad { Done, Failed };
 
 class Form1 : public SharedState, public Controls {
   public:
-    explicit Form1(Platform platform);
+    explicit Form1(const Platform& platform);
 
     // Event handlers.
     void Form_Load();

@@ -34,12 +34,12 @@ QMessageBox::Icon to_icon(MsgIcon icon) {
 // Per user, so that two users of one machine do not block each other.
 QString lock_folder() {
     if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         if (!runtime.isEmpty()) return runtime;
     }
     QString user = qEnvironmentVariable("USER");
     if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
-    const QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
+    QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
     QDir().mkpath(folder);
     return folder;
 }

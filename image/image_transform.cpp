@@ -24,7 +24,8 @@ void prepare_image(const std::string& file, std::vector<std::uint8_t>& fw_image,
     for (int b = 0; b < kBlockCount; ++b) {
         std::uint32_t sum = 0;
         for (int j = 1; j <= kBlockBytes; ++j) {
-            auto& byte = fw_image[static_cast<std::size_t>(b * kBlockBytes + j)];
+            auto& byte =
+                fw_image[static_cast<std::size_t>(b) * kBlockBytes + static_cast<std::size_t>(j)];
             sum += byte;
             byte ^= kMaskByte;
         }

@@ -2,6 +2,7 @@
 // due at given times (timer ticks, bytes crossing the line, port events, the meter's actions).
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,10 +13,12 @@ namespace r462xe::sim {
 
 using Micros = std::int64_t;
 
-inline Micros to_micros(double seconds) { return static_cast<Micros>(seconds * 1e6 + 0.5); }
+inline Micros to_micros(double seconds) {
+    return std::llround(seconds * 1e6);
+}
 
 class Scheduler {
-public:
+  public:
     Micros now() const { return now_; }
     double now_seconds() const { return static_cast<double>(now_) / 1e6; }
     void at(Micros when, std::function<void()> action);
@@ -29,7 +32,7 @@ public:
     void advance_towards(Micros limit);
     std::optional<Micros> next_event() const;
 
-private:
+  private:
     Micros now_ = 0;
     std::uint64_t sequence_ = 0;
     std::map<std::pair<Micros, std::uint64_t>, std::function<void()>> events_;

@@ -167,8 +167,9 @@ void QtWindow::bind() {
         {&form_.Label8, label8_}, {&form_.Label7, label7_}, {&form_.Label3, label3_},
         {&form_.Label5, label5_}, {&form_.Label1, label1_}, {&form_.Label4, label4_},
         {&form_.Label2, label2_}, {&form_.Label6, label6_}, {&form_.Label9, label9_}};
-    for (const auto& [model, widget] : labels) {
-        model->add_listener([this, widget](const Control& control, Property) {
+    for (const auto& label : labels) {
+        QLabel* widget = label.second;
+        label.first->add_listener([this, widget](const Control& control, Property) {
             sync_label(*widget, static_cast<const Label&>(control));
         });
     }

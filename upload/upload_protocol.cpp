@@ -10,7 +10,7 @@ std::string block_frame(int block, const std::vector<std::uint8_t>& fw_image,
     std::string frame;
     frame.reserve(kBlockBytes + 2);
     frame += static_cast<char>(static_cast<std::uint8_t>(block) ^ kMaskByte);
-    const auto first = fw_image.begin() + block * kBlockBytes + 1;
+    const auto first = fw_image.begin() + static_cast<std::ptrdiff_t>(block) * kBlockBytes + 1;
     frame.append(first, first + kBlockBytes);
     frame += static_cast<char>(block_check[static_cast<std::size_t>(block)]);
     return frame;

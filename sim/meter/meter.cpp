@@ -96,11 +96,10 @@ void Meter::receive_text(char byte, int baud) {
 }
 
 void Meter::answer_line(const std::string& line, bool overlong) {
-    if (overlong) {
-        reply(std::string(kErrorReply));
-    } else if (line == kIdnQuery) {
+    // An overlong line is no command, whatever its start.
+    if (!overlong && line == kIdnQuery) {
         answer_idn();
-    } else if (line == kEnterUpdate) {
+    } else if (!overlong && line == kEnterUpdate) {
         begin_restart(Mode::update, RestartReason::enter_update);
     } else {
         reply(std::string(kErrorReply));
@@ -258,7 +257,7 @@ void Meter::schedule(double seconds, std::function<void()> action) {
     });
 }
 
-void Meter::notify(MeterEvent event) const {
+void Meter::notify(const MeterEvent& event) const {
     if (observer_) observer_(event);
 }
 

@@ -110,7 +110,7 @@ class Meter {
     void reset_session();
     void reply(std::string wire_bytes);
     void schedule(double seconds, std::function<void()> action);
-    void notify(MeterEvent event) const;
+    void notify(const MeterEvent& event) const;
 
     MeterLink& link_;
     MeterIdentity identity_;
