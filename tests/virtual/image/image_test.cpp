@@ -6,16 +6,18 @@
 #include <fstream>
 #include <functional>
 
+#include <unistd.h>
+
 #include "image/image_file.h"
-#include "serial/mask.h"
 #include "rig/window_rig.h"
+#include "serial/mask.h"
 
 namespace r462xe {
 namespace {
 
 TEST(SwapNibbles, ExchangesTheTwoHexDigits) {
-    const std::vector<std::pair<int, int>> cases = {
-        {0x12, 0x21}, {0x0F, 0xF0}, {0xA0, 0x0A}, {0x77, 0x77}, {0x00, 0x00}, {0xFF, 0xFF}};
+    const std::vector<std::pair<int, int>> cases = {{0x12, 0x21}, {0x0F, 0xF0}, {0xA0, 0x0A},
+                                                    {0x77, 0x77}, {0x00, 0x00}, {0xFF, 0xFF}};
     for (const auto& [in, out] : cases) {
         EXPECT_EQ(swap_nibbles(static_cast<std::uint8_t>(in)), out) << std::hex << in;
     }
@@ -116,6 +118,33 @@ TEST(LoadImage, GoodFileIsPreparedAtStartUp) {
     EXPECT_EQ(rig.form.fw_image, fw_image);
     EXPECT_EQ(rig.form.block_check, block_check);
     EXPECT_EQ(rig.form.block_sum, 0);
+}
+
+}  // namespace
+}  // namespace r462xe
+
+namespace r462xe {
+namespace {
+
+TEST(LoadImage, FolderWithBlanksAndNonAsciiLettersIsFine) {
+    testing::WindowRig rig(nullptr);
+    const auto folder = std::filesystem::path(rig.folder) / "Mess Gerät Prüfung 2";
+    std::filesystem::create_directory(folder);
+    std::ofstream(folder / kImageFileName, std::ios::binary) << testing::demo_image();
+    rig.world.window.folder = folder.string();
+    rig.load();
+    EXPECT_TRUE(rig.world.messages.shown.empty());
+    EXPECT_FALSE(rig.ended());
+    EXPECT_EQ(rig.form.fw_path, (folder / kImageFileName).string());
+}
+
+TEST(LoadImage, UnreadableFileShowsTheFileError) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    testing::WindowRig rig;
+    std::filesystem::permissions(rig.image_path(), std::filesystem::perms::none);
+    rig.load();
+    ASSERT_EQ(rig.message_titles(), std::vector<std::string>{"file error"});
+    EXPECT_TRUE(rig.ended());
 }
 
 }  // namespace
