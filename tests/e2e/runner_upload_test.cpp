@@ -1,11 +1,13 @@
 // Whole updates in real time: the runner presses "Upload Firmware" and the virtual meter of
 // r462xe-meter-sim answers over a pseudo-terminal, each byte taking its time on the line.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 
 #include <map>
 #include <memory>
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,10 @@ struct UpdateCase {
     std::vector<int> blocks_sent;        // block numbers in the order they go out
     std::vector<std::string> meter_saw;  // log entries of the meter, in this order
 };
+
+void PrintTo(const UpdateCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RunnerUpload : public ::testing::TestWithParam<UpdateCase> {};
 
@@ -166,6 +172,10 @@ struct SilenceCase {
     bool hang_once;
     bool completes;  // the second press brings the update to its end
 };
+
+void PrintTo(const SilenceCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class RunnerSilentMeter : public ::testing::TestWithParam<SilenceCase> {};
 
