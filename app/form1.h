@@ -66,6 +66,8 @@ class Form1 : public SharedState, public Controls {
     void query_idn_at_port_choice();
     void show_identified(const struct IdnFields& fields);
     void show_update_mode();
+    // The version, serial and model captions, in this order.
+    void set_value_captions(const std::string& text);
     void fill_port_list();
     void select_found_port();
     void stop_transfer();

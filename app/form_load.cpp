@@ -9,7 +9,6 @@
 namespace r462xe {
 
 namespace {
-constexpr const char* kSearching = "Searching";
 constexpr const char* kCommSettings = "9600,n,8,1";     // probing and the normal link
 constexpr const char* kUploadSettings = "19200,n,8,1";  // the meter's update mode
 }  // namespace
@@ -28,9 +27,7 @@ void Form1::Form_Load() {
 void Form1::load_steps() {
     if (window.another_instance_running()) return;
     Label6.set_visible(false);
-    Label4.set_caption(kSearching);
-    Label5.set_caption(kSearching);
-    Label7.set_caption(kSearching);
+    set_value_captions(texts::kSearching);
     COM1.add_item("COM1");
     COM1.set_list_index(0);  // its click is ignored: searching is true
     Timer1.set_enabled(false);
@@ -53,9 +50,7 @@ void Form1::load_steps() {
     check_comport();
     COM1.clear();
     if (found_port == 0) {
-        Label4.set_caption("");
-        Label5.set_caption("");
-        Label7.set_caption("");
+        set_value_captions("");
         found_port = 1;
     }
     fill_port_list();

@@ -12,9 +12,6 @@ constexpr double kAfterFlush = 0.2;
 constexpr double kProbeReplyTime = 4.0;
 constexpr double kBeforeQuery = 0.4;
 constexpr double kQueryReplyTime = 2.0;
-constexpr const char* kProbeSettings = "19200,n,8,1";
-constexpr const char* kQuerySettings = "9600,n,8,1";
-constexpr const char* kUpdating = "Updating";
 
 enum class Probe { UpdateMode, GoOn, PortFailed };
 }  // namespace
@@ -51,7 +48,7 @@ void Form1::check_idn() {
     }
     if (probed == Probe::UpdateMode) {
         show_update_mode();
-        port_serial[static_cast<std::size_t>(port_no)] = kUpdating;
+        port_serial[static_cast<std::size_t>(port_no)] = texts::kUpdating;
         found_port = port_no;
         return;
     }

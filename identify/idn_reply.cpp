@@ -2,24 +2,14 @@
 
 #include <vector>
 
+#include "app/text_fields.h"
+
 namespace r462xe {
 
 namespace {
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> split_at_commas(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (char c : text) {
-        if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
 }
 
 bool maker_accepted(const std::string& maker) {

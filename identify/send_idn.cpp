@@ -11,8 +11,6 @@ constexpr double kBeforeAttempt = 0.1;
 constexpr double kAfterOpen = 1.0;
 constexpr double kAfterFlush = 0.2;
 constexpr double kReplyTime = 1.0;
-constexpr const char* kProbeSettings = "19200,n,8,1";
-constexpr const char* kQuerySettings = "9600,n,8,1";
 }  // namespace
 
 // True when the meter answers the probe as a meter in its update mode.

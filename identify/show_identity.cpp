@@ -5,10 +5,6 @@
 
 namespace r462xe {
 
-namespace {
-constexpr const char* kUpdating = "Updating";
-}
-
 void Form1::show_identified(const IdnFields& fields) {
     idn_maker = fields.maker;
     idn_model = fields.model;
@@ -23,9 +19,15 @@ void Form1::show_identified(const IdnFields& fields) {
 void Form1::show_update_mode() {
     idn_version.clear();
     update_mode = true;
-    Label7.set_caption(kUpdating);
-    Label5.set_caption(kUpdating);
-    Label4.set_caption(kUpdating);
+    Label7.set_caption(texts::kUpdating);
+    Label5.set_caption(texts::kUpdating);
+    Label4.set_caption(texts::kUpdating);
+}
+
+void Form1::set_value_captions(const std::string& text) {
+    Label4.set_caption(text);
+    Label5.set_caption(text);
+    Label7.set_caption(text);
 }
 
 }  // namespace r462xe

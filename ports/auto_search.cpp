@@ -4,15 +4,12 @@
 namespace r462xe {
 
 namespace {
-constexpr const char* kSearching = "Searching";
 constexpr const char* kNoMeterText = "Please ensure connection and the meter is turned on.";
 constexpr const char* kNoMeterTitle = "Can't find the meter";
 }  // namespace
 
 void Form1::Command1_Click() {
-    Label4.set_caption(kSearching);
-    Label5.set_caption(kSearching);
-    Label7.set_caption(kSearching);
+    set_value_captions(texts::kSearching);
     Command1.set_enabled(false);
     COM1.set_enabled(false);
     Command2.set_enabled(false);
@@ -23,9 +20,7 @@ void Form1::Command1_Click() {
     COM1.clear();
     if (found_port == 0) {
         found_port = 1;
-        Label4.set_caption("");
-        Label5.set_caption("");
-        Label7.set_caption("");
+        set_value_captions("");
     }
     fill_port_list();
     select_found_port();

@@ -5,19 +5,13 @@
 
 namespace r462xe {
 
-namespace {
-constexpr const char* kUpdating = "Updating";
-}
-
 void Form1::COM1_Click() {
     if (searching) return;
     // Each step that fails is passed over; a failed test lets the step it guards run.
     skip_on_error([&] { COM1.set_enabled(false); });
     skip_on_error([&] { Command2.set_enabled(false); });
     skip_on_error([&] { Command1.set_enabled(false); });
-    skip_on_error([&] { Label4.set_caption(""); });
-    skip_on_error([&] { Label5.set_caption(""); });
-    skip_on_error([&] { Label7.set_caption(""); });
+    skip_on_error([&] { set_value_captions(""); });
     idn_maker.clear();
     idn_model.clear();
     idn_serial.clear();
@@ -28,9 +22,7 @@ void Form1::COM1_Click() {
     if (port_ok && !update_mode) send_idn();
     if (!idn_version.empty() || update_mode) skip_on_error([&] { Command2.set_enabled(true); });
     if (update_mode) {
-        skip_on_error([&] { Label4.set_caption(kUpdating); });
-        skip_on_error([&] { Label5.set_caption(kUpdating); });
-        skip_on_error([&] { Label7.set_caption(kUpdating); });
+        skip_on_error([&] { set_value_captions(texts::kUpdating); });
     }
     skip_on_error([&] { Command1.set_enabled(true); });
     skip_on_error([&] { COM1.set_enabled(true); });

@@ -5,21 +5,11 @@
 #include <charconv>
 #include <vector>
 
+#include "app/text_fields.h"
+
 namespace r462xe {
 
 namespace {
-
-std::vector<std::string> split_fields(const std::string& text) {
-    std::vector<std::string> fields(1);
-    for (char c : text) {
-        if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 std::optional<int> whole_number(const std::string& text) {
     int value = 0;
@@ -32,7 +22,7 @@ std::optional<int> whole_number(const std::string& text) {
 }  // namespace
 
 std::optional<LineSettings> parse_settings(const std::string& text) {
-    const auto fields = split_fields(text);
+    const auto fields = split_at_commas(text);
     if (fields.size() != 4) return std::nullopt;
 
     LineSettings settings;

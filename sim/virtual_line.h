@@ -24,7 +24,7 @@ struct WireRecord {
 };
 
 class VirtualLine : public MeterLink {
-public:
+  public:
     VirtualLine(Scheduler& scheduler, int port) : scheduler_(scheduler), port_(port) {}
 
     int port() const { return port_; }
@@ -55,8 +55,12 @@ public:
     const std::vector<WireRecord>& wire() const { return wire_; }
     void clear_wire() { wire_.clear(); }
 
-private:
+  private:
     Micros byte_time(int baud) const { return pacing ? to_micros(10.0 / baud) : 0; }
+    // Records one write and lets its bytes cross one after another, each 10 bit times after the
+    // line is free; `arrive` runs for each byte that reaches the other end while plugged in.
+    void transmit(bool from_host, const std::string& bytes, int baud, Micros& line_free,
+                  const std::function<void(std::uint8_t, int)>& arrive);
 
     Scheduler& scheduler_;
     int port_;

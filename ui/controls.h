@@ -135,6 +135,9 @@ inline constexpr const char* kPowerWarning =
     "other instruments to the PC's USB port.\r\n";
 inline constexpr const char* kCableAdvice =
     "Please use T6620 cable to update your Handheld Digital Meter.";
+// What the value labels show while a search runs, and for a meter in its update mode.
+inline constexpr const char* kSearching = "Searching";
+inline constexpr const char* kUpdating = "Updating";
 }  // namespace texts
 
 // Every control of the window, with its design-time text and state.

@@ -77,6 +77,24 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// A folder holding the image, a folder for the runner's runtime files, and a virtual meter; with
+// `check_flash` the meter also says after "UPGR 0" whether its flash equals that image.
+struct MeterAndImage {
+    MeterAndImage(std::vector<std::string> options, bool check_flash)
+        : meter(with_image(std::move(options), check_flash)) {}
+
+    TempDir folder;
+    TempDir runtime;
+    MeterSim meter;
+
+  private:
+    std::vector<std::string> with_image(std::vector<std::string> options, bool check_flash) {
+        folder.write(kImageName, test_image());
+        if (check_flash) options.insert(options.end(), {"--expect-image", folder.file(kImageName)});
+        return options;
+    }
+};
+
 struct UpdateCase {
     const char* name;
     std::vector<std::string> meter_options;  // faults, besides --expect-image
@@ -96,12 +114,9 @@ class RunnerUpload : public ::testing::TestWithParam<UpdateCase> {};
 
 TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
     const UpdateCase& given = GetParam();
-    TempDir folder;
-    TempDir runtime;
-    folder.write(kImageName, test_image());
-    auto meter_options = given.meter_options;
-    meter_options.insert(meter_options.end(), {"--expect-image", folder.file(kImageName)});
-    MeterSim meter(meter_options);
+    MeterAndImage setup(given.meter_options, true);
+    const TempDir& folder = setup.folder;
+    MeterSim& meter = setup.meter;
     ASSERT_FALSE(meter.path().empty()) << meter.log();
     std::vector<std::unique_ptr<Pty>> bare;
     std::map<int, std::string> ports = {{given.meter_port, meter.path()}};
@@ -111,7 +126,7 @@ TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
     }
 
     Child runner(runner_command(ports, folder.path(), {"--upload", "--presses", "1"}),
-                 offscreen_env(runtime));
+                 offscreen_env(setup.runtime));
     ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
     EXPECT_EQ(runner.exit_status(), 0) << runner.err();
 
@@ -183,18 +198,15 @@ class RunnerSilentMeter : public ::testing::TestWithParam<SilenceCase> {};
 // presses "Upload Firmware" again, which sends the whole image from block 0.
 TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBlock0) {
     const SilenceCase& given = GetParam();
-    TempDir folder;
-    TempDir runtime;
-    folder.write(kImageName, test_image());
-    auto meter_options = given.meter_options;
-    meter_options.insert(meter_options.end(), {"--expect-image", folder.file(kImageName)});
-    MeterSim meter(meter_options);
+    MeterAndImage setup(given.meter_options, true);
+    const TempDir& folder = setup.folder;
+    MeterSim& meter = setup.meter;
     ASSERT_FALSE(meter.path().empty()) << meter.log();
 
     // Answering after 2 s leaves time for the power cycle before OK.
     Child runner(runner_command({{3, meter.path()}}, folder.path(),
                                 {"--upload", "--presses", "2", "--answer-after", "2"}),
-                 offscreen_env(runtime));
+                 offscreen_env(setup.runtime));
     const auto contains = [](const std::string& part) {
         return [part](const std::string& out) { return out.find(part) != std::string::npos; };
     };
@@ -270,14 +282,13 @@ INSTANTIATE_TEST_SUITE_P(Meters, RunnerSilentMeter,
 // A meter still in its update mode from an earlier failure: the search finds it, but "Upload
 // Firmware" stays disabled without a message, as there is no model or serial number to check.
 TEST(RunnerStartupInUpdateMode, ShowsUpdatingAndOffersNoUpload) {
-    TempDir folder;
-    TempDir runtime;
-    folder.write(kImageName, test_image());
-    MeterSim meter({"--update-mode"});
+    MeterAndImage setup({"--update-mode"}, false);
+    const TempDir& folder = setup.folder;
+    MeterSim& meter = setup.meter;
     ASSERT_FALSE(meter.path().empty()) << meter.log();
 
     Child runner(runner_command({{3, meter.path()}}, folder.path(), {"--upload"}),
-                 offscreen_env(runtime));
+                 offscreen_env(setup.runtime));
     ASSERT_TRUE(runner.wait_for_exit(60s)) << runner.out();
     EXPECT_EQ(runner.exit_status(), 1) << runner.err();
 
@@ -299,14 +310,13 @@ TEST(RunnerStartupInUpdateMode, ShowsUpdatingAndOffersNoUpload) {
 }
 
 TEST(RunnerPulledCable, EndsTheUpdateWithThePowerCycleMessageAndSurvives) {
-    TempDir folder;
-    TempDir runtime;
-    folder.write(kImageName, test_image());
-    MeterSim meter({"--unplug-at-block", "3"});
+    MeterAndImage setup({"--unplug-at-block", "3"}, false);
+    const TempDir& folder = setup.folder;
+    MeterSim& meter = setup.meter;
     ASSERT_FALSE(meter.path().empty()) << meter.log();
 
     Child runner(runner_command({{1, meter.path()}}, folder.path(), {"--upload", "--presses", "1"}),
-                 offscreen_env(runtime));
+                 offscreen_env(setup.runtime));
     ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.out();
     // It ended by itself after the message, not by a crash.
     EXPECT_EQ(runner.end_signal(), 0) << runner.err();
