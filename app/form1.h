@@ -66,6 +66,8 @@ class Form1 : public SharedState, public Controls {
     void query_idn_at_port_choice();
     void show_identified(const struct IdnFields& fields);
     void show_update_mode();
+    // Forgets the meter's four identification fields: no meter is identified.
+    void clear_identity();
     // The version, serial and model captions, in this order.
     void set_value_captions(const std::string& text);
     void fill_port_list();

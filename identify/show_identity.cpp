@@ -24,6 +24,13 @@ void Form1::show_update_mode() {
     Label4.set_caption(texts::kUpdating);
 }
 
+void Form1::clear_identity() {
+    idn_maker.clear();
+    idn_model.clear();
+    idn_serial.clear();
+    idn_version.clear();
+}
+
 void Form1::set_value_captions(const std::string& text) {
     Label4.set_caption(text);
     Label5.set_caption(text);

@@ -12,10 +12,7 @@ void Form1::COM1_Click() {
     skip_on_error([&] { Command2.set_enabled(false); });
     skip_on_error([&] { Command1.set_enabled(false); });
     skip_on_error([&] { set_value_captions(""); });
-    idn_maker.clear();
-    idn_model.clear();
-    idn_serial.clear();
-    idn_version.clear();
+    clear_identity();
     idn_attempts = 0;
     comcheck();
     idn_attempts = 0;

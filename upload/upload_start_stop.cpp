@@ -29,10 +29,7 @@ void Form1::Command2_Click() {
         error_open_check();
     } else if (idn_version.empty()) {
         if (port_ok) {
-            idn_maker.clear();
-            idn_model.clear();
-            idn_serial.clear();
-            idn_version.clear();
+            clear_identity();
             idn_attempts = 0;
             send_idn();
         } else {
@@ -41,7 +38,13 @@ void Form1::Command2_Click() {
             idn_attempts = 0;
             send_idn();
         }
-        if (idn_version.empty()) return refuse(kNoLinkText, kNoLinkTitle);
+        if (update_mode) {
+            // The meter answered from its update mode (an update that failed before): it starts
+            // as the next press would, instead of calling a meter that answered disconnected.
+            error_open_check();
+        } else if (idn_version.empty()) {
+            return refuse(kNoLinkText, kNoLinkTitle);
+        }
     }
 
     skip_on_error([&] { ProgressBar1.set_max(kLastBlock); });

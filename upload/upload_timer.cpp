@@ -63,24 +63,28 @@ void Form1::Timer1_Timer() {
 }
 
 Form1::TickNext Form1::state_enter_update_mode() {
-    auto reopen_at_update_speed = [this] {
+    auto reopen_with = [this](const std::string& settings) {
         MSComm1.set_PortOpen(false);
-        MSComm1.set_Settings(upload_settings);
+        MSComm1.set_Settings(settings);
         MSComm1.set_PortOpen(true);
     };
     if (!update_mode) {
-        // A meter in normal mode restarts into its update mode on the plain command.
+        // A meter in normal mode restarts into its update mode on the plain command, which it
+        // hears only at the normal line settings. A failed update can leave the port at the
+        // update speed with the meter still in normal mode: every press would then send a
+        // command nobody hears, so the port goes back to the normal settings first.
+        if (MSComm1.Settings() != comm_settings) reopen_with(comm_settings);
         tx_bytes = kEnterUpdateMode;
         MSComm1.Output(tx_bytes);
         held_wait(kMeterRestartWait);
-        reopen_at_update_speed();
+        reopen_with(upload_settings);
         tx_bytes = masked(kEnterUpdateMode);
         MSComm1.Output(tx_bytes);
         wait_seconds(kAcknowledgeWait);
         upload_step = kStateAwaitAcknowledgement;
         return TickNext::Exit;
     }
-    reopen_at_update_speed();
+    reopen_with(upload_settings);
     rx_bytes = MSComm1.Input();  // whatever waited is stale
     tx_bytes = masked(kEnterUpdateMode);
     MSComm1.Output(tx_bytes);
@@ -158,19 +162,26 @@ void Form1::finish_update() {
     update_mode = false;
     ProgressBar1.set_value(0);
     MSComm1.set_PortOpen(false);
-    MSComm1.set_CommPort(port_number_from_list_text(COM1.text()));
+    // The port the list names; when the list names none (a search that found no meter), the
+    // port the update used.
+    if (const int listed = port_number_from_list_text(COM1.text()); listed != 0) {
+        MSComm1.set_CommPort(listed);
+    }
     MSComm1.set_Settings(comm_settings);
     MSComm1.set_PortOpen(true);
+    // The meter must prove that it came back: an identity left from before the update would
+    // pass for an answer when the identification ends early on a failed port.
+    clear_identity();
     idn_attempts = 0;
     send_idn();
-    // A meter that still answers from its update mode did not take the image ("UPGR 0" lost, or
-    // a stray "0" taken for a verdict): telling the user it succeeded would send a meter without
-    // firmware back into the field. It gets the power-cycle message instead, and the next press
-    // sends the image again from block 0.
-    if (update_mode) {
-        messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
-    } else {
+    // Only a meter that answers from its normal mode took the image. One still in its update
+    // mode ("UPGR 0" lost, or a stray "0" taken for a verdict) or one that does not answer at
+    // all may hold no firmware: telling the user it succeeded would send it back into the
+    // field. It gets the power-cycle message instead, and the next press updates it again.
+    if (!idn_version.empty() && !update_mode) {
         messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
+    } else {
+        messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
     }
     run_stop();
 }

@@ -100,6 +100,7 @@ void Meter::answer_line(const std::string& line, bool overlong) {
     if (!overlong && line == kIdnQuery) {
         answer_idn();
     } else if (!overlong && line == kEnterUpdate) {
+        if (++enter_commands_ <= faults_.miss_enter_first) return;  // lost on the way (fault)
         begin_restart(Mode::update, RestartReason::enter_update);
     } else {
         reply(std::string(kErrorReply));
@@ -208,24 +209,26 @@ void Meter::handle_block(const std::string& frame) {
 }
 
 void Meter::finish_update() {
-    if (expected_ == kBlockCount) {
+    const bool complete = expected_ == kBlockCount;
+    if (complete) {
         flash_ = accepted_;
         version_ = identity_.new_version;
-        begin_restart(Mode::normal, RestartReason::leave_update);
-    } else {
-        begin_restart(Mode::update, RestartReason::leave_update);
     }
+    begin_restart(complete ? Mode::normal : Mode::update, RestartReason::leave_update,
+                  faults_.hang_after_leave);
 }
 
-void Meter::begin_restart(Mode target, RestartReason reason) {
+void Meter::begin_restart(Mode target, RestartReason reason, bool hangs) {
     ++generation_;
     restarting_ = true;
     mode_ = target;
     reset_session();
     notify({.kind = MeterEvent::Kind::restart_begun,
             .summary = std::string("restarting into ") +
-                       (target == Mode::update ? "update mode" : "normal mode"),
+                       (target == Mode::update ? "update mode" : "normal mode") +
+                       (hangs ? ", hangs until a power cycle (fault)" : ""),
             .reason = reason});
+    if (hangs) return;
     schedule(faults_.restart_seconds, [this, reason] {
         restarting_ = false;
         notify({.kind = MeterEvent::Kind::restart_done,

@@ -32,6 +32,8 @@ struct MeterFaults {
     bool reject_always = false;      // ... every time it comes
     int silent_from_block = -1;      // no reply to block frames once this block has come
     bool never_acknowledge = false;  // no ACK to UPGR 1 in update mode
+    int miss_enter_first = 0;        // the first k plain "UPGR 1" lines go unheard
+    bool hang_after_leave = false;   // after UPGR 0: writes, then hangs until a power cycle
     std::optional<std::string> block_reply_verbatim;  // sent (masked) instead of the verdict ...
     int reply_verbatim_block = -1;                    // ... on this block
     int unplug_at_block = -1;  // pull the cable when this block's frame has come, before replying
@@ -106,7 +108,8 @@ class Meter {
     void handle_command(const std::string& frame);
     void handle_block(const std::string& frame);
     void finish_update();
-    void begin_restart(Mode target, RestartReason reason);
+    // A restart that hangs ends only with a power cycle.
+    void begin_restart(Mode target, RestartReason reason, bool hangs = false);
     void reset_session();
     void reply(std::string wire_bytes);
     void schedule(double seconds, std::function<void()> action);
@@ -134,6 +137,7 @@ class Meter {
 
     // Faults played once in the meter's life.
     int idn_queries_ = 0;
+    int enter_commands_ = 0;
     bool reject_spent_ = false;
     bool unplugged_ = false;
 

@@ -25,6 +25,8 @@ Faults:
   --reject-always         ... every time it comes
   --silent-from-block K   no reply to block frames from block K on
   --never-ack             no ACK to UPGR 1 in update mode
+  --miss-enter N          the first N plain UPGR 1 lines go unheard
+  --hang-after-leave      after UPGR 0 write, then answer nothing until a power cycle
   --block-reply TEXT      with --block-reply-at K: send TEXT (masked) instead of the verdict
   --block-reply-at K
   --unplug-at-block K     close the port when block K has come, then exit
@@ -152,6 +154,7 @@ ToolOptions parse_options(const std::vector<std::string>& args) {
         {"--xon", [&] { faults.xon_after_reply = true; }},
         {"--reject-always", [&] { faults.reject_always = true; }},
         {"--never-ack", [&] { faults.never_acknowledge = true; }},
+        {"--hang-after-leave", [&] { faults.hang_after_leave = true; }},
         {"--no-pacing", [&] { options.pacing = false; }},
         {"--help", [&] { options.help = true; }},
     };
@@ -163,6 +166,7 @@ ToolOptions parse_options(const std::vector<std::string>& args) {
         {"--new-version", [&](auto&, auto& v) { id.new_version = v; }},
         {"--star-e", [&](auto& o, auto& v) { faults.star_e_first = parse_int(o, v); }},
         {"--idn-reply", [&](auto&, auto& v) { faults.idn_reply_verbatim = unescape(v); }},
+        {"--miss-enter", [&](auto& o, auto& v) { faults.miss_enter_first = parse_int(o, v); }},
         {"--reject-block", [&](auto& o, auto& v) { faults.reject_block = parse_int(o, v); }},
         {"--silent-from-block",
          [&](auto& o, auto& v) { faults.silent_from_block = parse_int(o, v); }},

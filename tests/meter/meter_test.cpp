@@ -580,6 +580,44 @@ TEST(MeterPowerCycle, CancelsThePendingRestart) {
     EXPECT_FALSE(bench.meter.restarting());
 }
 
+// --- a lost update command, a meter that does not come back ---
+
+TEST(MeterFaults, MissedPlainUpdateCommandsGoUnheard) {
+    MeterFaults faults;
+    faults.miss_enter_first = 1;
+    Bench bench(faults);
+    EXPECT_EQ(bench.exchange_text("UPGR 1\r\n", kNormalBaud), "");
+    EXPECT_FALSE(bench.meter.restarting());
+    EXPECT_FALSE(bench.meter.in_update_mode());
+    EXPECT_EQ(bench.exchange_text(kIdnLine, kNormalBaud), kIdentityReply);
+    // The next one is heard.
+    EXPECT_EQ(bench.exchange_text("UPGR 1\r\n", kNormalBaud), "");
+    EXPECT_TRUE(bench.meter.restarting());
+    bench.link.run_for(2.1);
+    EXPECT_TRUE(bench.meter.in_update_mode());
+}
+
+TEST(MeterFaults, HangAfterLeaveWritesThenAnswersNothingUntilAPowerCycle) {
+    MeterFaults faults = update_mode_faults();
+    faults.hang_after_leave = true;
+    Bench bench(faults);
+    for (int n = 0; n < kBlockCount; ++n) {
+        ASSERT_EQ(bench.exchange_text(frame_on_wire(kImage, n), kUpdateBaud), masked("0"));
+    }
+    EXPECT_EQ(bench.exchange_text(masked("UPGR 0\r\n"), kUpdateBaud), "");
+    bench.link.run_for(30);
+    EXPECT_TRUE(bench.meter.restarting());
+    EXPECT_EQ(bench.exchange_text(kIdnLine, kNormalBaud), "");
+    EXPECT_EQ(bench.exchange_text(masked("UPGR 1\r\n"), kUpdateBaud), "");
+    EXPECT_EQ(bench.exchange_text(std::string(1028, '\n'), kUpdateBaud, 0.3), "");
+    EXPECT_TRUE(bench.meter.flash_equals(kImage));
+
+    bench.meter.power_cycle();
+    EXPECT_FALSE(bench.meter.restarting());
+    EXPECT_FALSE(bench.meter.in_update_mode());
+    EXPECT_EQ(bench.exchange_text(kIdnLine, kNormalBaud), "Marelind,R4622E,SN55250001,V3.07\r\n");
+}
+
 // --- the 200 ms gap ---
 
 TEST(MeterGap, DropsAPartialFrame) {

@@ -7,7 +7,6 @@
 #include <sstream>
 #include <utility>
 
-#include "dead_ends.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
 
@@ -149,12 +148,6 @@ class Run {
             settle();
         }
         out_.updated = meter_.flash_equals(rig_.image);
-        if (!out_.updated && out_.violations.empty()) {
-            if (const DeadEnd* dead_end = match_dead_end(out_)) {
-                out_.dead_end = dead_end->name;
-                try_the_way_out();
-            }
-        }
     }
 
     // --- the user -------------------------------------------------------------------------
@@ -174,21 +167,6 @@ class Run {
         return true;
     }
 
-    // A dead end of the rules, not of the meter or the line: a search first, then the update.
-    void try_the_way_out() {
-        log("a dead end; the way out: the search, then the update");
-        way_out_ = true;
-        if (rig_.form.Command1.enabled()) {
-            press(Press::search);
-            settle();
-        }
-        if (rig_.form.Command2.enabled()) {
-            press(Press::upload);
-            settle();
-        }
-        out_.way_out_worked = meter_.flash_equals(rig_.image) && out_.violations.empty();
-    }
-
     void press(Press button) {
         Form1& form = rig_.form;
         PressRecord record;
@@ -198,11 +176,7 @@ class Run {
         record.window_update_mode = form.update_mode;
         record.port_open = form.MSComm1.PortOpen();
         record.port_settings = form.MSComm1.Settings();
-        if (way_out_) {
-            way_out_presses_.push_back(record);
-        } else {
-            out_.presses.push_back(record);
-        }
+        out_.presses.push_back(record);
         wire_at_press_ = line_.wire().size();
         log(std::string("press: ") + press_name(button));
         rig_.handle([&] {
@@ -222,7 +196,7 @@ class Run {
         });
     }
 
-    PressRecord& last_press() { return way_out_ ? way_out_presses_.back() : out_.presses.back(); }
+    PressRecord& last_press() { return out_.presses.back(); }
 
     // Lets the window work until it has been idle for a while: no update running, no handler.
     void settle() {
@@ -262,12 +236,18 @@ class Run {
 
     void on_message(const sim::ShownMessage& message) {
         log("message: " + message.title);
-        if (way_out_ || !out_.presses.empty()) last_press().titles.push_back(message.title);
+        if (!out_.presses.empty()) last_press().titles.push_back(message.title);
         if (message.title == kSuccessTitle) {
-            if (!meter_.flash_equals(rig_.image)) out_.success_without_image = true;
+            // Never a false success: the meter runs its new firmware.
+            if (meter_.in_update_mode() || meter_.restarting()) {
+                violation("the success message while the meter is not back in its normal mode");
+            }
+            if (!meter_.flash_equals(rig_.image)) {
+                violation("the success message while the meter's flash lacks the image");
+            }
             return;
         }
-        if (out_.presses.size() == 1 && !way_out_) out_.first_update_failed = true;
+        if (out_.presses.size() == 1) out_.first_update_failed = true;
         // The user reads the message, finds the cable out or the meter odd, and puts it right.
         end_faults("the user reads \"" + message.title + "\"");
         if (message.title == kPowerCycleTitle) {
@@ -409,6 +389,14 @@ class Run {
                 faults.restart_seconds = fault.seconds;
                 slow_restart_fault_ = i;
                 break;
+            case FaultKind::lost_plain_enter:
+                faults.miss_enter_first = 1;
+                lost_plain_enter_fault_ = static_cast<int>(i);
+                break;
+            case FaultKind::hang_after_leave:
+                faults.hang_after_leave = true;
+                hang_after_leave_fault_ = static_cast<int>(i);
+                break;
         }
     }
 
@@ -472,6 +460,12 @@ class Run {
                 if (faults_on_) on_block(static_cast<std::uint8_t>(event.text[0]), event.summary);
                 break;
             case Kind::line:
+                if (faults_on_ && lost_plain_enter_fault_ >= 0 && event.text == "UPGR 1\r\n" &&
+                    !out_.struck[static_cast<std::size_t>(lost_plain_enter_fault_)]) {
+                    strike(static_cast<std::size_t>(lost_plain_enter_fault_),
+                           "the plain \"UPGR 1\" goes unheard");
+                }
+                [[fallthrough]];
             case Kind::command:
                 log("meter: " + printable(event.text) + " at " + std::to_string(event.baud) +
                     (event.summary.empty() ? "" : ", " + event.summary));
@@ -484,6 +478,11 @@ class Run {
                 ++meter_life_;
                 if (faults_on_ && slow_restart_fault_ >= 0) {
                     strike(static_cast<std::size_t>(slow_restart_fault_), "slow restart");
+                }
+                if (faults_on_ && hang_after_leave_fault_ >= 0 &&
+                    event.reason == sim::RestartReason::leave_update) {
+                    strike(static_cast<std::size_t>(hang_after_leave_fault_),
+                           "the meter hangs after \"UPGR 0\"");
                 }
                 log("meter: " + event.summary);
                 break;
@@ -559,8 +558,6 @@ class Run {
     sim::Meter meter_;
     Sabotage sabotage_;
     RunOutcome out_;
-    std::vector<PressRecord> way_out_presses_;
-    bool way_out_ = false;
     int depth_ = 0;
     std::size_t wire_at_press_ = 0;
 
@@ -577,6 +574,8 @@ class Run {
         std::size_t fault = 0;
     } host_loss_;
     int slow_restart_fault_ = -1;
+    int lost_plain_enter_fault_ = -1;
+    int hang_after_leave_fault_ = -1;
     int meter_life_ = 0;  // restarts and power cycles so far
 };
 
@@ -611,9 +610,6 @@ std::string RunOutcome::report() const {
     out << "  first update " << (first_update_failed ? "failed" : "succeeded") << "; "
         << recovery_presses() << " press(es) after it; image "
         << (updated ? "in the meter" : "NOT in the meter");
-    if (!dead_end.empty()) {
-        out << "; dead end " << dead_end << ", way out " << (way_out_worked ? "worked" : "FAILED");
-    }
     out << "\n  presses:\n";
     for (const auto& press : presses) {
         out << "    " << std::fixed << std::setprecision(3) << press.time << " "

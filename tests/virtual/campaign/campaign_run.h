@@ -2,7 +2,8 @@
 // maybe a bare and a held port), start-up, a press of "Upload Firmware" with the plan's faults
 // striking, and then a user who ends the faults when the window asks (plugs the cable back in,
 // power-cycles the meter when told to) and presses what the window offers, three times at most.
-// The window's rules are watched the whole time.
+// The window's rules are watched the whole time; the success message is believed only for a meter
+// that runs in its normal mode with the image in its flash.
 #pragma once
 
 #include <string>
@@ -37,11 +38,8 @@ struct RunOutcome {
     std::vector<std::string> violations;  // broken rules of the window, escaped exceptions
     std::vector<bool> struck;             // per fault of the plan: it struck before it ended
     bool first_update_failed = false;     // a failure message, or the image not in the meter
-    bool success_without_image = false;   // the success message while the meter lacks the image
     std::vector<PressRecord> presses;     // the first press, then the user's presses
     bool updated = false;                 // the meter holds the image at the end
-    std::string dead_end;                 // the known dead end the run met, if any
-    bool way_out_worked = false;          // a dead end: another user's presses got out of it
     std::vector<std::string> log;
 
     int recovery_presses() const { return static_cast<int>(presses.size()) - 1; }

@@ -119,6 +119,9 @@ Fault draw_fault(Dice& dice, FaultKind kind) {
         case FaultKind::slow_restart:
             fault.seconds = dice.real(2.5, 8);
             break;
+        case FaultKind::lost_plain_enter:
+        case FaultKind::hang_after_leave:
+            break;
     }
     return fault;
 }
@@ -178,6 +181,10 @@ const char* kind_name(FaultKind kind) {
             return "power-cycle";
         case FaultKind::slow_restart:
             return "slow-restart";
+        case FaultKind::lost_plain_enter:
+            return "lost-plain-enter";
+        case FaultKind::hang_after_leave:
+            return "hang-after-leave";
     }
     return "?";
 }
@@ -224,6 +231,9 @@ std::string Fault::describe() const {
             break;
         case FaultKind::slow_restart:
             out << ": " << seconds << " s";
+            break;
+        case FaultKind::lost_plain_enter:
+        case FaultKind::hang_after_leave:
             break;
     }
     return out.str();

@@ -21,9 +21,11 @@ enum class FaultKind {
     cable_pull_at_block,  // the cable pulled as one block's frame has come
     power_cycle,          // the meter switched off and on
     slow_restart,         // the meter takes longer to restart after UPGR 1 / UPGR 0
+    lost_plain_enter,     // the first plain "UPGR 1" never reaches the meter
+    hang_after_leave,     // after "UPGR 0" the meter answers nothing until it is power-cycled
 };
 
-inline constexpr int kFaultKinds = static_cast<int>(FaultKind::slow_restart) + 1;
+inline constexpr int kFaultKinds = static_cast<int>(FaultKind::hang_after_leave) + 1;
 
 const char* kind_name(FaultKind kind);
 

@@ -14,6 +14,7 @@ namespace r462xe {
 namespace {
 
 using upload_test::kMeterPort;
+using upload_test::kNormalBaud;
 using upload_test::kPowerCycleMessage;
 using upload_test::kPowerCycleTitle;
 using upload_test::kSuccessMessage;
@@ -50,7 +51,8 @@ struct FailureCase {
     std::string controls_after;
     int progress_after;
     bool update_mode_after;
-    std::string retry_first_write;  // what the second press sends first
+    std::string retry_first_write;  // what the second press sends first ...
+    int retry_first_baud;           // ... and at which speed
 };
 
 void PrintTo(const FailureCase& c, std::ostream* out) {
@@ -91,10 +93,11 @@ TEST_P(FailurePath, MessageAndControlsThenASecondPressAfterAPowerCycle) {
     rig.run_for(120);
     const auto writes = rig.host_writes();
     ASSERT_FALSE(writes.empty());
-    // The no-acknowledgement path leaves the port at the update speed, so even the retry's plain
-    // command goes at 19200; the other retries take the update-mode path.
+    // The no-acknowledgement path leaves the port at the update speed, yet the retry's plain
+    // command goes at 9600, where a meter in normal mode hears it; the other retries take the
+    // update-mode path.
     EXPECT_EQ(writes[0].bytes, param.retry_first_write);
-    EXPECT_EQ(writes[0].baud, kUpdateBaud);
+    EXPECT_EQ(writes[0].baud, param.retry_first_baud);
     EXPECT_EQ(rig.frame_blocks(), all_blocks());
     EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(kSuccessMessage));
     EXPECT_EQ(rig.controls(), kAllBack);
@@ -107,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"NoAcknowledgement", [](sim::MeterFaults& f) { f.never_acknowledge = true; },
                     [](sim::Meter& m, sim::VirtualLine&) { m.faults().never_acknowledge = false; },
-                    std::string("progress 0, ") + kStillRunning, kAllBack, 0, false, "UPGR 1\r\n"},
+                    std::string("progress 0, ") + kStillRunning, kAllBack, 0, false, "UPGR 1\r\n",
+                    kNormalBaud},
         FailureCase{"TooManyRejections",
                     [](sim::MeterFaults& f) {
                         f.reject_block = 20;
@@ -116,16 +120,16 @@ INSTANTIATE_TEST_SUITE_P(
                     [](sim::Meter& m, sim::VirtualLine&) { m.faults().reject_block = -1; },
                     std::string("progress 20, ") + kStillRunning,
                     "Command1 off, COM1 off, Command2 on, Label6 shown, Timer1 off, running off", 0,
-                    true, masked("UPGR 1\r\n")},
+                    true, masked("UPGR 1\r\n"), kUpdateBaud},
         FailureCase{"ReplyTimeOut", [](sim::MeterFaults& f) { f.silent_from_block = 20; },
                     [](sim::Meter& m, sim::VirtualLine&) { m.faults().silent_from_block = -1; },
                     std::string("progress 20, ") + kStillRunning,
                     "Command1 off, COM1 off, Command2 on, Label6 hidden, Timer1 off, running off",
-                    0, true, masked("UPGR 1\r\n")},
+                    0, true, masked("UPGR 1\r\n"), kUpdateBaud},
         FailureCase{"RunTimeError", [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
                     [](sim::Meter&, sim::VirtualLine& line) { line.plug_in(); },
                     std::string("progress 20, ") + kRunTimeErrorControls, kRunTimeErrorControls, 20,
-                    true, masked("UPGR 1\r\n")}),
+                    true, masked("UPGR 1\r\n"), kUpdateBaud}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct CableCase {
