@@ -23,11 +23,15 @@ void Form1::check_idn() {
 
     // The probe runs once per call.
     auto probe = [this] {
+        // A port the component could not let go of stays open; it must not be renumbered or
+        // reconfigured under its owner, so the probe is left out.
         if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
         if (MSComm1.PortOpen()) return Probe::GoOn;
         wait_seconds(kStepWait);
         MSComm1.set_CommPort(port_no);
         MSComm1.set_Settings(kProbeSettings);
+        // Two waits of a tenth, not one of two tenths: each dispatches the window's events and
+        // ends only after its own end time, and the search's pace per port is made of them.
         wait_seconds(kStepWait);
         wait_seconds(kStepWait);
         if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);

@@ -15,6 +15,8 @@ constexpr double kReplyTime = 1.0;
 
 // True when the meter answers the probe as a meter in its update mode.
 bool Form1::probe_for_update_mode_at_port_choice() {
+    // A port that is still open after the close could not be let go of: leave the probe out
+    // rather than change its speed.
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return false;
     MSComm1.set_Settings(kProbeSettings);

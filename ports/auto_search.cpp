@@ -26,6 +26,7 @@ void Form1::Command1_Click() {
     select_found_port();
     searching = false;
 
+    // The port the search has just let go of may refuse the first open: one more try at once.
     comcheck();
     if (!port_ok) comcheck();
     if (port_ok) {

@@ -115,7 +115,9 @@ Form1::TickNext Form1::state_send_block() {
         return TickNext::Exit;
     }
     upload_step = kStateAwaitBlockReply;
-    // The frame leaves as three writes: number, image bytes, check byte.
+    // The frame leaves as three writes: number, image bytes, check byte. tx_byte and tx_block,
+    // the window's send buffers, hold each piece as it goes, so the shared state always shows
+    // what is on its way; the writes take the same bytes from the frame.
     const std::string frame = block_frame(block_index, fw_image, block_check);
     tx_byte[0] = static_cast<std::uint8_t>(frame.front());
     MSComm1.Output(frame.substr(0, 1));
