@@ -17,9 +17,10 @@
 
 namespace r462xe {
 
-// Without a display the window still exists, drawn nowhere, and everything works the same. Call
-// before the QApplication is made.
-void use_offscreen_without_display();
+// True when the window would have nowhere to appear: on a Linux-style desktop, DISPLAY and
+// WAYLAND_DISPLAY are both missing or empty and the user has not chosen a platform with
+// QT_QPA_PLATFORM. Ask before the QApplication is made.
+bool no_display();
 
 class QtEventLoop : public EventLoop {
   public:

@@ -66,7 +66,9 @@ int main(int argc, char* argv[]) {
     }
     const runner::Options& options = *parsed.options;
 
-    use_offscreen_without_display();
+    // Unattended runs go on without a display: the window exists, drawn nowhere, and the
+    // transcript shows everything it would show.
+    if (no_display()) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qt_argc = 1;  // the runner's options are not Qt's
     QApplication app(qt_argc, argv);
     // No instance lock: unattended runs may go side by side, each on its own ports.

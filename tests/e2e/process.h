@@ -26,8 +26,10 @@ std::string bin(const std::string& name);
 // behind.
 class Child {
   public:
-    // `env`: added to (or replacing entries of) this process's environment.
-    Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
+    // `env`: added to (or replacing entries of) this process's environment; `unset`: names of
+    // this process's environment left out.
+    Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
+          const std::vector<std::string>& unset = {});
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     ~Child();
