@@ -44,6 +44,17 @@ std::string bin(const std::string& name) {
     return std::string(R462XE_BIN_DIR) + "/" + name;
 }
 
+std::string system_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
 Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
              const std::vector<std::string>& unset) {
     int out_pipe[2];

@@ -21,6 +21,9 @@ using Seconds = std::chrono::duration<double>;
 // A program of the build folder.
 std::string bin(const std::string& name);
 
+// A program of the system, found on the PATH; empty when it is not there.
+std::string system_program(const std::string& name);
+
 // A running child. A thread collects its stdout and stderr as they come, so a child that talks a
 // lot never blocks on a full pipe; it is killed when the object goes, so no test leaves a process
 // behind.
