@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -42,6 +43,19 @@ QString lock_folder() {
     QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
     QDir().mkpath(folder);
     return folder;
+}
+
+// A path in the system's own encoding of file names: UTF-16 on Windows (narrow text would pass
+// through the ANSI code page and lose letters outside it), the bytes Qt uses for file names
+// elsewhere.
+std::filesystem::path native_path(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::filesystem::path(
+        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+#endif
 }
 
 class DepthCount {
@@ -143,10 +157,10 @@ bool QtWindowSystem::another_instance_running() {
     return !lock_->tryLock(0);
 }
 
-std::string QtWindowSystem::program_folder() {
+std::filesystem::path QtWindowSystem::program_folder() {
     const QString folder = folder_override_ ? QDir(*folder_override_).absolutePath()
                                             : QApplication::applicationDirPath();
-    return QDir::toNativeSeparators(folder).toStdString();
+    return native_path(QDir::toNativeSeparators(folder));
 }
 
 void QtWindowSystem::show_window() {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -77,7 +78,7 @@ class QtWindowSystem : public WindowSystem {
     ~QtWindowSystem() override;
 
     bool another_instance_running() override;
-    std::string program_folder() override;
+    std::filesystem::path program_folder() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program() override;
