@@ -49,7 +49,7 @@ std::string system_program(const std::string& name) {
     std::istringstream folders(path ? path : "/usr/bin:/bin");
     std::string folder;
     while (std::getline(folders, folder, ':')) {
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+        std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     }
     return {};
