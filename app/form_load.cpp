@@ -40,7 +40,7 @@ void Form1::load_steps() {
     comm_settings = kCommSettings;
     upload_settings = kUploadSettings;
     upload_running = false;
-    fw_path = (std::filesystem::path(window.program_folder()) / kImageFileName).string();
+    fw_path = window.program_folder() / kImageFileName;
     idn_version.clear();
     port_ok = false;
 

@@ -1,10 +1,19 @@
 // r462xe-fwupdate: the firmware updater as the user runs it. It takes no options of its own.
 #include <QApplication>
+#include <cstdio>
 
 #include "app/qt_program.h"
 
 int main(int argc, char* argv[]) {
-    r462xe::use_offscreen_without_display();
+    // A window nobody can see would hold the instance lock and the ports and wait for answers
+    // that never come, so without a display the program ends before it takes either.
+    if (r462xe::no_display()) {
+        std::fputs(
+            "r462xe-fwupdate: no display to show the window on (DISPLAY and "
+            "WAYLAND_DISPLAY are not set)\n",
+            stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     r462xe::QtProgram program(r462xe::PortMap{}, QStringLiteral("r462xe-fwupdate"));
     // The load sequence shows the window, or ends the program.

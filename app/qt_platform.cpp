@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -44,6 +45,19 @@ QString lock_folder() {
     return folder;
 }
 
+// A path in the system's own encoding of file names: UTF-16 on Windows (narrow text would pass
+// through the ANSI code page and lose letters outside it), the bytes Qt uses for file names
+// elsewhere.
+std::filesystem::path native_path(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    const QByteArray bytes = QFile::encodeName(path);
+    return std::filesystem::path(
+        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+#endif
+}
+
 class DepthCount {
   public:
     explicit DepthCount(int& depth) : depth_(depth) { ++depth_; }
@@ -57,11 +71,14 @@ class DepthCount {
 
 }  // namespace
 
-void use_offscreen_without_display() {
+bool no_display() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
-        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // An empty variable names nothing, as a missing one.
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return false;
 #endif
 }
 
@@ -140,10 +157,10 @@ bool QtWindowSystem::another_instance_running() {
     return !lock_->tryLock(0);
 }
 
-std::string QtWindowSystem::program_folder() {
+std::filesystem::path QtWindowSystem::program_folder() {
     const QString folder = folder_override_ ? QDir(*folder_override_).absolutePath()
                                             : QApplication::applicationDirPath();
-    return QDir::toNativeSeparators(folder).toStdString();
+    return native_path(QDir::toNativeSeparators(folder));
 }
 
 void QtWindowSystem::show_window() {

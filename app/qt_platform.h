@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,9 +18,10 @@
 
 namespace r462xe {
 
-// Without a display the window still exists, drawn nowhere, and everything works the same. Call
-// before the QApplication is made.
-void use_offscreen_without_display();
+// True when the window would have nowhere to appear: on a Linux-style desktop, DISPLAY and
+// WAYLAND_DISPLAY are both missing or empty and the user has not chosen a platform with
+// QT_QPA_PLATFORM. Ask before the QApplication is made.
+bool no_display();
 
 class QtEventLoop : public EventLoop {
   public:
@@ -76,7 +78,7 @@ class QtWindowSystem : public WindowSystem {
     ~QtWindowSystem() override;
 
     bool another_instance_running() override;
-    std::string program_folder() override;
+    std::filesystem::path program_folder() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program() override;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct SharedState {
     bool searching = false;               // the port list is being rebuilt; its clicks are ignored
     bool port_ok = false;                 // the last check of the listed port found it open
     std::array<std::string, 17> port_serial;  // per port 1 to 16: meter found there
-    std::string fw_path;                      // full path of the firmware image file
+    std::filesystem::path fw_path;            // full path of the firmware image file
     bool update_mode = false;                 // the meter said it is in its firmware-update mode
     bool comm_events_held = false;            // the port event handler must do nothing meanwhile
 };

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,6 @@ void prepare_image(const std::string& file, std::vector<std::uint8_t>& fw_image,
 
 // The whole file, or nullopt when it is missing, not a regular file, or cannot be read. Reads
 // at most `limit` bytes, enough to tell a wrong length. Never creates the file.
-std::optional<std::string> read_image_file(const std::string& path, std::size_t limit);
+std::optional<std::string> read_image_file(const std::filesystem::path& path, std::size_t limit);
 
 }  // namespace r462xe

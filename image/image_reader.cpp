@@ -5,7 +5,7 @@
 
 namespace r462xe {
 
-std::optional<std::string> read_image_file(const std::string& path, std::size_t limit) {
+std::optional<std::string> read_image_file(const std::filesystem::path& path, std::size_t limit) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);

@@ -2,6 +2,7 @@
 // It prints every observable change of the window as one line of a transcript on stdout.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <cstdio>
 #include <string>
@@ -66,7 +67,9 @@ int main(int argc, char* argv[]) {
     }
     const runner::Options& options = *parsed.options;
 
-    use_offscreen_without_display();
+    // Unattended runs go on without a display: the window exists, drawn nowhere, and the
+    // transcript shows everything it would show.
+    if (no_display()) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qt_argc = 1;  // the runner's options are not Qt's
     QApplication app(qt_argc, argv);
     // No instance lock: unattended runs may go side by side, each on its own ports.
@@ -75,8 +78,10 @@ int main(int argc, char* argv[]) {
 
     bool success = false;
     program.window_system().set_exit_status([&success] { return success ? 0 : 1; });
+    // The folder as the system named it, in its encoding of file names.
     if (options.folder)
-        program.window_system().set_program_folder(QString::fromStdString(*options.folder));
+        program.window_system().set_program_folder(
+            QFile::decodeName(QByteArray::fromStdString(*options.folder)));
     program.messages().set_auto_answer(options.answer_after);
     program.messages().set_observer([&](const std::string& text, const std::string& title) {
         transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));

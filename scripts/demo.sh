@@ -1,16 +1,13 @@
 #!/bin/bash
 # The demo: updates a virtual meter from end to end. Builds everything, starts the virtual meter
-# on a pseudo-terminal, writes a made-up firmware image beside the runner, and lets the runner
-# press "Upload Firmware" with the meter on COM3: in a window when a display is there, offscreen
-# with the transcript otherwise. Ends with a one-line verdict on the meter's flash.
+# on a pseudo-terminal, writes a made-up firmware image into a scratch folder of its own (never
+# beside the program, where a real image may lie), and lets the runner press "Upload Firmware"
+# with the meter on COM3: in a window when a display is there, offscreen with the transcript
+# otherwise. Ends with a one-line verdict on the meter's flash.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
 "$root/scripts/build.sh" "$build"
-
-image=$build/R462XE_V307_20200521.QF
-# A made-up image of the right length: a repeated sentence, never a real firmware.
-head -c 61440 <(yes "R462xE demo image - not a real firmware. ") >"$image"
 
 work=$(mktemp -d /tmp/r462xe-demo-XXXXXX)
 meter_pid=
@@ -19,6 +16,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+image=$work/R462XE_V307_20200521.QF
+# A made-up image of the right length: a repeated sentence, never a real firmware.
+head -c 61440 <(yes "R462xE demo image - not a real firmware. ") >"$image"
 
 "$build/r462xe-meter-sim" --expect-image "$image" >"$work/meter.out" 2>"$work/meter.log" &
 meter_pid=$!
@@ -32,7 +33,7 @@ echo "virtual meter on $pty as COM3; the update takes about 75 seconds" >&2
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
 status=0
-"$build/r462xe-fwupdate-runner" --port "3=$pty" --upload || status=$?
+"$build/r462xe-fwupdate-runner" --port "3=$pty" --folder "$work" --upload || status=$?
 
 sleep 0.5
 if grep -q "flash matches image" "$work/meter.out"; then

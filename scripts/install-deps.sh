@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev        # Qt 6 Widgets and SerialPort
     libgtest-dev libgmock-dev              # the tests
     fonts-liberation2                      # metric-compatible stand-in for Arial
+    xvfb x11-utils                         # the window on a virtual X display (Xvfb, xprop)
 )
 [ "${1:-}" = "--sanitize" ] && packages+=(libclang-rt-14-dev clang-14)
 

@@ -41,6 +41,9 @@ void configure(QSerialPort& device, const LineSettings& settings) {
     if (!ok) throw PortError("line settings refused: " + device.errorString().toStdString());
 }
 
+// Qt 6 reports no framing, parity, overrun or break errors of the line: the only error that
+// reaches the port event handler is a device that has gone. Garbled bytes reach the exchanges as
+// they are and fail their replies there.
 bool device_gone_error(QSerialPort::SerialPortError error) {
     return error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
            error == QSerialPort::ResourceError;

@@ -3,6 +3,7 @@
 // them for the program; the simulated world implements them for the tests, in virtual time.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace r462xe {
@@ -43,8 +44,9 @@ class WindowSystem {
   public:
     virtual ~WindowSystem() = default;
     virtual bool another_instance_running() = 0;
-    // The folder that holds the program's executable, as the platform reports it.
-    virtual std::string program_folder() = 0;
+    // The folder that holds the program's executable, as the platform reports it, in the
+    // platform's own form of a path (wide on Windows), so that any letters survive.
+    virtual std::filesystem::path program_folder() = 0;
     virtual void show_window() = 0;
     // Ask the window to close: raises the close request (`Form_Unload`).
     virtual void unload_window() = 0;

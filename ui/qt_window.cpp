@@ -18,6 +18,13 @@
 #include "serial/qt_port_map.h"
 #include "ui/palette.h"
 
+// The window's icons are compiled into the static library that holds this window, where the
+// linker keeps them only when a program refers to them. Naming them here makes every program
+// that shows the window carry them. (The resource macro must stand outside any namespace.)
+static void register_window_icons() {
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace r462xe {
 
 namespace {
@@ -112,6 +119,7 @@ QtWindow::QtWindow(Form1& form, const PortMap& ports) : form_(form), ports_(port
 
 void QtWindow::build() {
     setWindowTitle(from_bytes(texts::kWindowCaption));
+    register_window_icons();
     QIcon icon;
     for (const char* size : {"16", "32", "48"}) icon.addFile(QString(":/icon-%1.png").arg(size));
     setWindowIcon(icon);

@@ -44,7 +44,19 @@ std::string bin(const std::string& name) {
     return std::string(R462XE_BIN_DIR) + "/" + name;
 }
 
-Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env) {
+std::string system_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+Child::Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+             const std::vector<std::string>& unset) {
     int out_pipe[2];
     int err_pipe[2];
     if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) fail("pipe");
@@ -55,6 +67,7 @@ Child::Child(const std::vector<std::string>& argv, const std::map<std::string, s
         const auto equals = text.find('=');
         if (equals != std::string::npos) merged[text.substr(0, equals)] = text.substr(equals + 1);
     }
+    for (const auto& name : unset) merged.erase(name);
     for (const auto& [name, value] : env) merged[name] = value;
     std::vector<std::string> env_texts;
     for (const auto& [name, value] : merged) env_texts.push_back(name + "=" + value);

@@ -21,13 +21,18 @@ using Seconds = std::chrono::duration<double>;
 // A program of the build folder.
 std::string bin(const std::string& name);
 
+// A program of the system, found on the PATH; empty when it is not there.
+std::string system_program(const std::string& name);
+
 // A running child. A thread collects its stdout and stderr as they come, so a child that talks a
 // lot never blocks on a full pipe; it is killed when the object goes, so no test leaves a process
 // behind.
 class Child {
   public:
-    // `env`: added to (or replacing entries of) this process's environment.
-    Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {});
+    // `env`: added to (or replacing entries of) this process's environment; `unset`: names of
+    // this process's environment left out.
+    Child(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env = {},
+          const std::vector<std::string>& unset = {});
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     ~Child();

@@ -1,10 +1,13 @@
-// The product itself: one instance per user, and a crashed instance does not block the next.
+// The product itself: one instance per user, a crashed instance does not block the next, and
+// without a display it ends before it holds anything.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "e2e/process.h"
 
@@ -28,11 +31,16 @@ class ProductInstance : public ::testing::Test {
                                                {"XDG_RUNTIME_DIR", runtime_.path()}});
     }
 
+    bool lock_file_exists() {
+        for (const auto& entry : std::filesystem::directory_iterator(runtime_.path()))
+            if (entry.path().extension() == ".lock") return true;
+        return false;
+    }
+
     // The first instance holds its lock once the lock file exists.
     bool wait_for_lock() {
         for (int i = 0; i < 100; ++i) {
-            for (const auto& entry : std::filesystem::directory_iterator(runtime_.path()))
-                if (entry.path().extension() == ".lock") return true;
+            if (lock_file_exists()) return true;
             std::this_thread::sleep_for(50ms);
         }
         return false;
@@ -63,6 +71,46 @@ TEST_F(ProductInstance, InstanceStartsAfterTheLastOneCrashed) {
     ASSERT_TRUE(third->wait_for_exit(10s));
     EXPECT_EQ(third->exit_status(), 0);
 }
+
+// How the display is missing: its variables are not there, or there but empty.
+struct NoDisplay {
+    const char* name;
+    std::map<std::string, std::string> env;
+    std::vector<std::string> unset;
+};
+
+void PrintTo(const NoDisplay& no_display, std::ostream* out) {
+    *out << no_display.name;
+}
+
+class ProductWithoutDisplay : public ProductInstance,
+                              public ::testing::WithParamInterface<NoDisplay> {};
+
+TEST_P(ProductWithoutDisplay, EndsAtOnceWithOneLineAndHoldsNothing) {
+    auto env = GetParam().env;
+    env["XDG_RUNTIME_DIR"] = runtime_.path();
+    Child headless({folder_.file("r462xe-fwupdate")}, env, GetParam().unset);
+    ASSERT_TRUE(headless.wait_for_exit(10s)) << headless.err();
+    EXPECT_EQ(headless.end_signal(), 0);
+    EXPECT_NE(headless.exit_status(), 0);
+    EXPECT_EQ(headless.out(), "");
+    const std::string said = headless.err();
+    EXPECT_EQ(count_of(said, "\n"), 1u) << said;
+    EXPECT_TRUE(said.ends_with("\n")) << said;
+    EXPECT_NE(said.find("no display"), std::string::npos) << said;
+    EXPECT_FALSE(lock_file_exists());
+    // A start with a platform is not refused as a second instance: it runs on.
+    auto next = start();
+    EXPECT_FALSE(next->wait_for_exit(3s)) << next->err();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, ProductWithoutDisplay,
+    ::testing::Values(NoDisplay{"unset", {}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}},
+                      NoDisplay{"empty",
+                                {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}},
+                                {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace r462xe::e2e
