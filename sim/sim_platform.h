@@ -16,7 +16,7 @@ namespace r462xe::sim {
 struct ProgramEnded {};
 
 class SimEventLoop : public EventLoop {
-public:
+  public:
     explicit SimEventLoop(Scheduler& scheduler) : scheduler_(scheduler) {}
     double now() override { return scheduler_.now_seconds(); }
     void do_events() override;
@@ -24,12 +24,12 @@ public:
     // Lets virtual time run until `seconds`, dispatching every event on the way.
     void run_until(double seconds);
 
-private:
+  private:
     Scheduler& scheduler_;
 };
 
 class SimTimer : public Timer {
-public:
+  public:
     static constexpr double kIntervalSeconds = 0.1;
 
     explicit SimTimer(Scheduler& scheduler) : scheduler_(scheduler) {}
@@ -38,7 +38,7 @@ public:
     void set_on_tick(std::function<void()> on_tick) { on_tick_ = std::move(on_tick); }
     int ticks() const { return ticks_; }
 
-private:
+  private:
     void schedule_tick();
 
     Scheduler& scheduler_;
@@ -56,7 +56,7 @@ struct ShownMessage {
 };
 
 class SimMessageBoxes : public MessageBoxes {
-public:
+  public:
     explicit SimMessageBoxes(SimEventLoop& events) : events_(events) {}
     // Records the box, runs the test's action for it, then lets `answer_after` seconds of
     // virtual time pass (events keep being dispatched, as under a modal box) before OK.
@@ -66,21 +66,23 @@ public:
     double answer_after = 0.5;
     std::function<void(const ShownMessage&)> on_show;
 
-private:
+  private:
     SimEventLoop& events_;
 };
 
 class SimWindowSystem : public WindowSystem {
-public:
+  public:
     bool another_instance_running() override { return another_instance; }
     std::string program_folder() override { return folder; }
-    void show_window() override { shown = true; }
+    // Refused when `refuse_show` is set, as a window system may fail to show a window.
+    void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program() override;
 
     bool another_instance = false;
     std::string folder = ".";
     bool shown = false;
+    bool refuse_show = false;
     bool ended = false;
     int close_refusals = 0;
     // The window's close request (Form_Unload): true when it refuses to close.
