@@ -73,7 +73,7 @@ std::string update_outcome(UploadRig& rig) {
 
 class HeldWaits : public ::testing::TestWithParam<HeldWaitCase> {};
 
-TEST_P(HeldWaits, AHeldWaitDropsAnErrorEventAnyOtherIsHeldUpNineSecondsAndLosesThePort) {
+TEST_P(HeldWaits, AHeldWaitDropsAnErrorEventAnyOtherIsHeldUpNineSeconds) {
     const auto& param = GetParam();
     UploadRig rig;
     sim::MeterFaults faults;
