@@ -3,12 +3,14 @@
 namespace r462xe {
 
 void SerialPort::set_CommPort(int port) {
+    before_operation(PortOperation::CommPort);
     if (open_) throw PortError("port already open");
     if (port < kFirstPortNumber || port > kLastPortNumber) throw PortError("invalid port number");
     comm_port_ = port;
 }
 
 void SerialPort::set_Settings(const std::string& text) {
+    before_operation(PortOperation::Settings);
     const auto parsed = parse_settings(text);
     if (!parsed) throw PortError("invalid settings: " + text);
     if (open_) apply_settings(*parsed);
@@ -17,6 +19,7 @@ void SerialPort::set_Settings(const std::string& text) {
 }
 
 void SerialPort::set_Handshaking(int handshaking) {
+    before_operation(PortOperation::Handshaking);
     if (handshaking != 0) throw PortError("only no flow control is supported");
     handshaking_ = handshaking;
 }
@@ -26,6 +29,7 @@ void SerialPort::set_PortOpen(bool open) {
         if (open) throw PortError("port already open");
         return;
     }
+    before_operation(open ? PortOperation::Open : PortOperation::Close);
     if (open) {
         open_device(comm_port_, settings_);
         open_ = true;
@@ -36,16 +40,19 @@ void SerialPort::set_PortOpen(bool open) {
 }
 
 void SerialPort::Output(const std::string& bytes) {
+    before_operation(PortOperation::Output);
     require_open("Output");
     write_bytes(bytes);
 }
 
 int SerialPort::InBufferCount() {
+    before_operation(PortOperation::InBufferCount);
     require_open("InBufferCount");
     return bytes_waiting();
 }
 
 std::string SerialPort::Input() {
+    before_operation(PortOperation::Input);
     require_open("Input");
     return read_all();
 }

@@ -27,6 +27,18 @@ inline constexpr int kCommEventFrame = 1004;
 inline constexpr int kCommEventRxOver = 1008;
 inline constexpr int kFirstErrorEvent = 1001;
 
+// The component's operations, for a subclass that may refuse one (see `before_operation`).
+enum class PortOperation {
+    CommPort,
+    Settings,
+    Handshaking,
+    Open,
+    Close,
+    Output,
+    InBufferCount,
+    Input
+};
+
 inline constexpr int kFirstPortNumber = 1;
 inline constexpr int kLastPortNumber = 16;
 
@@ -61,6 +73,9 @@ class SerialPort {
     // The subclass raises an event through this while events are dispatched.
     void raise_comm_event(int code);
     const LineSettings& line_settings() const { return settings_; }
+    // Runs first in every operation (an open or close only when it would change the port's
+    // state); a subclass refuses the operation by throwing PortError, which changes nothing.
+    virtual void before_operation(PortOperation) {}
 
     virtual void open_device(int port, const LineSettings& settings) = 0;
     virtual void close_device() = 0;

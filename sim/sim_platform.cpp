@@ -1,10 +1,13 @@
 #include "sim/sim_platform.h"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace r462xe::sim {
 
-void SimEventLoop::do_events() { scheduler_.run_due(); }
+void SimEventLoop::do_events() {
+    scheduler_.run_due();
+}
 
 void SimEventLoop::wait_for_events(double deadline) {
     if (scheduler_.run_due()) return;
@@ -43,6 +46,11 @@ void SimMessageBoxes::show(const std::string& text, const std::string& title, Ms
     if (on_show) on_show(message);
     const double end = events_.now() + answer_after;
     while (events_.now() < end) events_.wait_for_events(end);
+}
+
+void SimWindowSystem::show_window() {
+    if (refuse_show) throw std::runtime_error("the window cannot be shown");
+    shown = true;
 }
 
 void SimWindowSystem::unload_window() {

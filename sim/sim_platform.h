@@ -75,13 +75,15 @@ class SimWindowSystem : public WindowSystem {
   public:
     bool another_instance_running() override { return another_instance; }
     std::filesystem::path program_folder() override { return folder; }
-    void show_window() override { shown = true; }
+    // Refused when `refuse_show` is set, as a window system may fail to show a window.
+    void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program() override;
 
     bool another_instance = false;
     std::filesystem::path folder = ".";
     bool shown = false;
+    bool refuse_show = false;
     bool ended = false;
     int close_refusals = 0;
     // The window's close request (Form_Unload): true when it refuses to close.

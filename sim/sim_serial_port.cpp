@@ -21,6 +21,22 @@ void SimSerialPort::post_event(int code) {
     scheduler_.at(scheduler_.now(), [this, code] { raise_comm_event(code); });
 }
 
+void SimSerialPort::fail_next(PortOperation operation, int nth, int times) {
+    refusals_[operation] = {nth - 1, times};
+}
+
+void SimSerialPort::before_operation(PortOperation operation) {
+    const auto found = refusals_.find(operation);
+    if (found == refusals_.end()) return;
+    Refusal& refusal = found->second;
+    if (refusal.skip > 0) {
+        --refusal.skip;
+        return;
+    }
+    if (--refusal.times <= 0) refusals_.erase(found);
+    throw PortError("operation refused");
+}
+
 void SimSerialPort::open_device(int port, const LineSettings&) {
     VirtualLine* line = this->line(port);
     if (line == nullptr || !line->plugged()) throw PortError("no such port");
@@ -32,6 +48,7 @@ void SimSerialPort::open_device(int port, const LineSettings&) {
 }
 
 void SimSerialPort::close_device() {
+    close_times_.push_back(scheduler_.now_seconds());
     if (open_line_ != nullptr) open_line_->host_closed();
     open_line_ = nullptr;
     received_.clear();

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "serial/serial_port.h"
 #include "sim/scheduler.h"
@@ -13,7 +14,7 @@
 namespace r462xe::sim {
 
 class SimSerialPort : public SerialPort {
-public:
+  public:
     explicit SimSerialPort(Scheduler& scheduler) : scheduler_(scheduler) {}
 
     VirtualLine& add_line(int port);
@@ -30,8 +31,15 @@ public:
     void post_event(int code);
 
     int opens() const { return opens_; }
+    // When the open port was closed, each time, in seconds of virtual time.
+    const std::vector<double>& close_times() const { return close_times_; }
 
-protected:
+    // The `nth` operation of this kind from now on fails with PortError, as the real component
+    // refuses one, and so do the `times` - 1 operations of the kind that follow it.
+    void fail_next(PortOperation operation, int nth = 1, int times = 1);
+
+  protected:
+    void before_operation(PortOperation operation) override;
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
     void apply_settings(const LineSettings&) override {}
@@ -39,7 +47,7 @@ protected:
     int bytes_waiting() override;
     std::string read_all() override;
 
-private:
+  private:
     void require_device() const;
 
     Scheduler& scheduler_;
@@ -48,6 +56,12 @@ private:
     VirtualLine* open_line_ = nullptr;
     std::string received_;
     int opens_ = 0;
+    std::vector<double> close_times_;
+    struct Refusal {
+        int skip;   // operations of the kind still let through
+        int times;  // operations of the kind still to refuse after those
+    };
+    std::map<PortOperation, Refusal> refusals_;
 };
 
 }  // namespace r462xe::sim

@@ -2,15 +2,19 @@
 // errors at start-up.
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
-#include <unistd.h>
-
 #include "image/image_file.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe {
 namespace {
@@ -108,15 +112,22 @@ TEST(LoadImage, MessageShowsOverTheVisibleSearchingWindow) {
     EXPECT_TRUE(rig.ended());
 }
 
+// The virtual meter undoes the transform its own way: the prepared image, unmasked, gives the
+// file back, and every check byte is the one the meter expects for its block.
 TEST(LoadImage, GoodFileIsPreparedAtStartUp) {
     testing::WindowRig rig;
     rig.load();
     EXPECT_FALSE(rig.ended());
-    std::vector<std::uint8_t> fw_image(kImageBytes + 1);
-    std::array<std::uint8_t, 60> block_check{};
-    prepare_image(rig.image, fw_image, block_check);
-    EXPECT_EQ(rig.form.fw_image, fw_image);
-    EXPECT_EQ(rig.form.block_check, block_check);
+    const std::string transfer =
+        sim::masked(std::string(rig.form.fw_image.begin() + 1, rig.form.fw_image.end()));
+    EXPECT_TRUE(sim::file_from_transfer(transfer) == rig.image);
+    for (int b = 0; b < kBlockCount; ++b) {
+        const auto data = std::string_view(transfer).substr(
+            static_cast<std::size_t>(b) * kBlockBytes, kBlockBytes);
+        EXPECT_EQ(rig.form.block_check[static_cast<std::size_t>(b)] ^ sim::kMask,
+                  sim::block_check_byte(static_cast<std::uint8_t>(b), data))
+            << "block " << b;
+    }
     EXPECT_EQ(rig.form.block_sum, 0);
 }
 
@@ -138,13 +149,39 @@ TEST(LoadImage, FolderWithBlanksAndNonAsciiLettersIsFine) {
     EXPECT_EQ(rig.form.fw_path, (folder / kImageFileName).string());
 }
 
-TEST(LoadImage, UnreadableFileShowsTheFileError) {
-    if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-    testing::WindowRig rig;
-    std::filesystem::permissions(rig.image_path(), std::filesystem::perms::none);
+// Runs in a child process: root reads every file, so the child first becomes an ordinary user.
+// Exits with 0 when the program showed the file error and ended.
+[[noreturn]] void load_unreadable_image(testing::WindowRig& rig) {
+    auto fail = [](const std::string& why) {
+        std::fprintf(stderr, "%s\n", why.c_str());
+        std::_Exit(1);
+    };
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+        fail("cannot leave root");
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(rig.image_path(), error)) fail("the image is not there");
+    if (std::ifstream(rig.image_path(), std::ios::binary)) fail("the image is readable");
     rig.load();
-    ASSERT_EQ(rig.message_titles(), std::vector<std::string>{"file error"});
-    EXPECT_TRUE(rig.ended());
+    const auto& shown = rig.world.messages.shown;
+    if (shown.size() != 1 || shown[0].text != " Firmware image file loading error!" ||
+        shown[0].title != "file error" || shown[0].icon != MsgIcon::Critical) {
+        fail("no file error");
+    }
+    if (!rig.ended()) fail("the program goes on");
+    std::_Exit(0);
+}
+
+TEST(LoadImage, UnreadableFileShowsTheFileError) {
+    testing::WindowRig rig;
+    namespace fs = std::filesystem;
+    fs::permissions(rig.folder, fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    fs::permissions(rig.image_path(), fs::perms::none);
+    EXPECT_EXIT(load_unreadable_image(rig), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

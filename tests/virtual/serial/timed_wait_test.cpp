@@ -28,16 +28,32 @@ TEST(WaitSeconds, DispatchesEventsWhileItWaits) {
     EXPECT_EQ(ran, (std::vector<double>{0.05, 0.5, 0.99}));
 }
 
+struct NestedWaitCase {
+    double outer;
+    double inner;  // begins 0.05 s into the outer wait, in a handler
+    double inner_ends;
+    double outer_ends;  // its own end, or the inner one's when that is later
+};
+
 TEST(WaitSeconds, NestedWaitsBothRunTheirFullTime) {
-    testing::WindowRig rig;
-    double inner_end = 0;
-    rig.world.scheduler.after(0.05, [&] {
-        rig.form.wait_seconds(0.3);  // a handler that waits inside the outer wait
-        inner_end = rig.world.now();
-    });
-    rig.form.wait_seconds(0.1);
-    EXPECT_GT(inner_end, 0.35);
-    EXPECT_GE(rig.world.now(), inner_end);
+    const std::vector<NestedWaitCase> cases = {
+        {0.1, 0.3, 0.35, 0.35},
+        {1.0, 0.3, 0.35, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("outer " + std::to_string(c.outer) + ", inner " + std::to_string(c.inner));
+        testing::WindowRig rig;
+        double inner_end = 0;
+        rig.world.scheduler.after(0.05, [&] {
+            rig.form.wait_seconds(c.inner);  // a handler that waits inside the outer wait
+            inner_end = rig.world.now();
+        });
+        rig.form.wait_seconds(c.outer);
+        EXPECT_GT(inner_end, c.inner_ends);
+        EXPECT_LT(inner_end, c.inner_ends + 0.001);
+        EXPECT_GT(rig.world.now(), c.outer_ends);
+        EXPECT_LT(rig.world.now(), c.outer_ends + 0.001);
+    }
 }
 
 struct PortEventRig : testing::WindowRig {

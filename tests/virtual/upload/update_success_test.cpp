@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "upload/upload_protocol.h"
+#include "expected_frame.h"
 #include "upload_rig.h"
 
 namespace r462xe {
@@ -33,7 +33,7 @@ std::size_t find_write(const std::vector<upload_test::HostWrite>& writes,
     return i;
 }
 
-// Every frame went out once, in order, equal to the prepared block.
+// Every frame went out once, in order, as worked out from the image file.
 void expect_all_blocks_in_order(UploadRig& rig) {
     const auto frames = rig.frames();
     ASSERT_EQ(frames.size(), 60u);
@@ -42,7 +42,7 @@ void expect_all_blocks_in_order(UploadRig& rig) {
         const auto& frame = frames[static_cast<std::size_t>(n)];
         EXPECT_EQ(frame.block, n);
         EXPECT_EQ(static_cast<std::uint8_t>(frame.bytes[0]), n ^ 0x6B);
-        EXPECT_EQ(frame.bytes, block_frame(n, rig.form.fw_image, rig.form.block_check));
+        EXPECT_TRUE(frame.bytes == upload_test::expected_block_frame(rig.image, n));
     }
 }
 

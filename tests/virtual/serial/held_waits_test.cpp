@@ -1,0 +1,212 @@
+// Which waits hold the port's events. A communication error event that arrives during a held wait
+// is dropped. During any other wait its handler holds the waiting procedure up for nine seconds
+// and then closes the port, which the procedure meets when it goes on: an identification ends,
+// tries again or opens the port again itself, a transfer's next tick ends on the run-time-error
+// path.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+
+#include "ui/c_escape.h"
+#include "upload/upload_rig.h"
+
+namespace r462xe {
+namespace {
+
+using upload_test::kMeterPort;
+using upload_test::UploadRig;
+
+// What runs while the event comes.
+enum class Run {
+    PortChoice,        // the user picks the meter's port: send_idn
+    StartUpSearch,     // the load sequence with the meter on port 3: check_idn
+    NormalUpdate,      // "Upload Firmware" with the meter in normal mode
+    UpdateModeUpdate,  // "Upload Firmware" with the meter already in its update mode
+    AfterAnError,      // an idle window whose port just reported an error: the handler's own wait
+};
+
+// Where the event's time is counted from.
+enum class From {
+    Start,         // the pick, the load, the press, the first error
+    LeaveCommand,  // the meter has received "UPGR 0"
+};
+
+struct HeldWaitCase {
+    const char* name;
+    Run run;
+    From from;
+    double event_at;  // seconds after `from`
+    bool held;
+    std::string outcome;  // what the user sees at the end
+};
+
+void PrintTo(const HeldWaitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+constexpr const char* kIdentified = R"(list ["COM3  :SN55250001"], version "V3.05")";
+constexpr const char* kNotIdentified = R"(list ["COM3  :SN55250001"], version "")";
+constexpr const char* kUpdated =
+    "Firmware Update, blocks 60, Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, "
+    "running off";
+constexpr const char* kRunTimeError =
+    "Power cycle the Meter, blocks 0, Command1 off, COM1 on, Command2 on, Label6 hidden, Timer1 "
+    "off, running off";
+
+std::string list_and_version(const UploadRig& rig) {
+    std::string items;
+    for (const auto& item : rig.form.COM1.items()) {
+        items += (items.empty() ? "" : " ") + c_quote(item);
+    }
+    return "list [" + items + "], version " + c_quote(rig.form.Label4.caption());
+}
+
+std::string update_outcome(UploadRig& rig) {
+    std::string titles;
+    for (const auto& message : rig.messages_since_press()) {
+        titles += (titles.empty() ? "" : " ") + message.title;
+    }
+    return titles + ", blocks " + std::to_string(rig.frames().size()) + ", " + rig.controls();
+}
+
+class HeldWaits : public ::testing::TestWithParam<HeldWaitCase> {};
+
+TEST_P(HeldWaits, AHeldWaitDropsAnErrorEventAnyOtherIsHeldUpNineSeconds) {
+    const auto& param = GetParam();
+    UploadRig rig;
+    sim::MeterFaults faults;
+    faults.start_in_update_mode = param.run == Run::UpdateModeUpdate;
+    sim::Meter& meter = rig.world.add_meter(kMeterPort, {}, faults);
+    auto posted_at = std::make_shared<double>(-1);
+    auto post_event = [&rig, posted_at] {
+        *posted_at = rig.world.now();
+        rig.world.port.post_event(kCommEventFrame);
+    };
+    auto post_event_after = [&rig, post_event](double seconds) {
+        rig.world.scheduler.after(seconds, post_event);
+    };
+    if (param.from == From::LeaveCommand) {
+        meter.set_observer([post_event_after, &param](const sim::MeterEvent& event) {
+            if (event.kind == sim::MeterEvent::Kind::command && event.text == "UPGR 0\r\n") {
+                post_event_after(param.event_at);
+            }
+        });
+    } else {
+        ASSERT_EQ(param.from, From::Start);
+    }
+
+    std::string outcome;
+    switch (param.run) {
+        case Run::StartUpSearch:
+            post_event_after(param.event_at);
+            rig.load();
+            outcome = list_and_version(rig);
+            break;
+        case Run::PortChoice:
+            rig.load();
+            rig.run_for(1);
+            post_event_after(param.event_at);
+            rig.handle([&] { rig.form.COM1.user_pick(0); });
+            rig.run_for(20);
+            outcome = list_and_version(rig);
+            break;
+        case Run::NormalUpdate:
+        case Run::UpdateModeUpdate:
+            rig.load();
+            if (param.run == Run::UpdateModeUpdate) rig.handle([&] { rig.form.COM1.user_pick(0); });
+            ASSERT_TRUE(rig.form.Command2.enabled());
+            if (param.from == From::Start) post_event_after(param.event_at);
+            rig.press_upload();
+            rig.run_for(120);
+            outcome = update_outcome(rig);
+            break;
+        case Run::AfterAnError:
+            rig.load();
+            ASSERT_TRUE(rig.form.MSComm1.PortOpen());
+            rig.world.port.post_event(kCommEventFrame);
+            post_event_after(param.event_at);
+            rig.run_for(30);
+            outcome = rig.form.MSComm1.PortOpen() ? "port open" : "port closed";
+            break;
+    }
+
+    ASSERT_GE(*posted_at, 0) << "the event was never posted";
+    // The waiting procedure's next step: a write to the meter, a change in the window, the port
+    // closed. It comes when the wait ends, or, when the handler takes the event, not before the
+    // handler's nine seconds are over.
+    double next_step = 1e9;
+    auto take = [&](double time) {
+        if (time > *posted_at) next_step = std::min(next_step, time);
+    };
+    for (const auto& record : rig.line().wire()) {
+        if (record.from_host) take(record.time);
+    }
+    for (const auto& change : rig.changes) take(change.time);
+    for (double closed : rig.world.port.close_times()) take(closed);
+    EXPECT_EQ(next_step < *posted_at + 9, param.held)
+        << "event at " << *posted_at << ", next step at " << next_step;
+    EXPECT_EQ(outcome, param.outcome);
+}
+
+// Times after the pick: send_idn waits 0.1 before the attempt, then in the probe 1.0 after the
+// open, 0.2 after the flush and 1.0 for the answer (write at 1.3), then in the query the same
+// (write at 3.5). At start-up check_idn begins on port 3 at 3.3 s, opens it at 3.7, waits 0.2,
+// writes the probe at 3.9 and waits 4.0, then waits 0.1 before closing for the query, opens at
+// 8.2, waits 0.4, writes "*IDN?" at 8.6 and waits 2.0 for the reply; the port is closed from 3.3
+// to 3.7 and from 8.0 to 8.2, so an event then is only held up. A normal start writes the
+// plain "UPGR 1" 0.1 s after the press and waits 9, then the masked one and waits 3; the
+// update-mode start writes the masked one 0.1 s after the press and waits 3.
+INSTANTIATE_TEST_SUITE_P(
+    Waits, HeldWaits,
+    ::testing::Values(
+        HeldWaitCase{"SendIdnBeforeTheAttempt", Run::PortChoice, From::Start, 0.05, false,
+                     kIdentified},
+        HeldWaitCase{"SendIdnProbeAfterTheOpen", Run::PortChoice, From::Start, 0.6, false,
+                     kNotIdentified},
+        HeldWaitCase{"SendIdnProbeAfterTheFlush", Run::PortChoice, From::Start, 1.2, false,
+                     kNotIdentified},
+        HeldWaitCase{"SendIdnProbeAnswer", Run::PortChoice, From::Start, 1.8, false,
+                     kNotIdentified},
+        HeldWaitCase{"SendIdnQueryAfterTheOpen", Run::PortChoice, From::Start, 2.8, false,
+                     kIdentified},
+        HeldWaitCase{"SendIdnQueryAfterTheFlush", Run::PortChoice, From::Start, 3.4, false,
+                     kIdentified},
+        HeldWaitCase{"SendIdnQueryReply", Run::PortChoice, From::Start, 4.0, false, kNotIdentified},
+        HeldWaitCase{"CheckIdnBeforeTheProbe", Run::StartUpSearch, From::Start, 3.35, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnProbeAfterTheClose", Run::StartUpSearch, From::Start, 3.45, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnProbeAfterTheSettings", Run::StartUpSearch, From::Start, 3.55, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnProbeBeforeTheOpen", Run::StartUpSearch, From::Start, 3.65, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnProbeAfterTheFlush", Run::StartUpSearch, From::Start, 3.8, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnProbeAnswer", Run::StartUpSearch, From::Start, 5.9, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnBeforeTheQuery", Run::StartUpSearch, From::Start, 7.95, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnQueryAfterTheClose", Run::StartUpSearch, From::Start, 8.05, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnQueryAfterTheSettings", Run::StartUpSearch, From::Start, 8.15, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnBeforeTheQueryIsWritten", Run::StartUpSearch, From::Start, 8.4, false,
+                     kIdentified},
+        HeldWaitCase{"CheckIdnQueryReply", Run::StartUpSearch, From::Start, 9.6, true, kIdentified},
+        HeldWaitCase{"TransferAfterThePlainEnterCommand", Run::NormalUpdate, From::Start, 4.6, true,
+                     kUpdated},
+        HeldWaitCase{"TransferAfterTheMaskedEnterCommandOfANormalStart", Run::NormalUpdate,
+                     From::Start, 10.6, false, kRunTimeError},
+        HeldWaitCase{"TransferAfterTheMaskedEnterCommandOfAnUpdateModeStart", Run::UpdateModeUpdate,
+                     From::Start, 1.6, true, kUpdated},
+        HeldWaitCase{"TransferAfterTheLeaveCommand", Run::NormalUpdate, From::LeaveCommand, 5.0,
+                     true, kUpdated},
+        // The second error comes four seconds into the handler's wait for the first.
+        HeldWaitCase{"ThePortEventHandlersOwnWait", Run::AfterAnError, From::Start, 4.0, true,
+                     "port closed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace r462xe
