@@ -14,8 +14,12 @@ namespace r462xe {
 
 enum class ImageLoad { Done, Failed };
 
+// How the last update ended, as its message told the user.
+enum class UpdateOutcome { None, Succeeded, Failed };
+
 class Form1 : public SharedState, public Controls {
   public:
+    // The world that holds the window wires its events to the handlers below, once.
     explicit Form1(const Platform& platform);
 
     // Event handlers.
@@ -50,6 +54,9 @@ class Form1 : public SharedState, public Controls {
     void run_stop();
     void err_run_stop();
 
+    // For callers that act on the result, such as an unattended run's exit status.
+    UpdateOutcome last_update = UpdateOutcome::None;
+
     EventLoop& events;
     SerialPort& MSComm1;
     Timer& Timer1;
@@ -70,8 +77,10 @@ class Form1 : public SharedState, public Controls {
     void clear_identity();
     // The version, serial and model captions, in this order.
     void set_value_captions(const std::string& text);
+    void rebuild_port_list();
     void fill_port_list();
     void select_found_port();
+    void enable_upload_if_eligible();
     void stop_transfer();
     // Upload state machine pieces, one per state.
     // Whether a state hands on to the next state in the same tick or ends the tick.
@@ -86,6 +95,7 @@ class Form1 : public SharedState, public Controls {
     void fail_too_many_rejections();
     void fail_reply_timeout();
     void fail_run_time_error();
+    void show_power_cycle_message();
 };
 
 }  // namespace r462xe

@@ -3,19 +3,13 @@
 
 #include "app/failure_styles.h"
 #include "app/form1.h"
-#include "identify/eligibility.h"
-#include "image/image_file.h"
+#include "image/image_reader.h"
 
 namespace r462xe {
 
-namespace {
-constexpr const char* kCommSettings = "9600,n,8,1";     // probing and the normal link
-constexpr const char* kUploadSettings = "19200,n,8,1";  // the meter's update mode
-}  // namespace
-
 void Form1::Form_Load() {
     searching = true;
-    // One error path: an error in any step abandons the rest of the sequence (step 20 below).
+    // One error path: an error in any step abandons the rest of the sequence.
     try {
         load_steps();
     } catch (const std::exception&) {
@@ -37,8 +31,8 @@ void Form1::load_steps() {
     window.show_window();
 
     update_mode = false;
-    comm_settings = kCommSettings;
-    upload_settings = kUploadSettings;
+    comm_settings = kNormalSettingsText;
+    upload_settings = kUpdateSettingsText;
     upload_running = false;
     fw_path = window.program_folder() / kImageFileName;
     idn_version.clear();
@@ -48,19 +42,11 @@ void Form1::load_steps() {
 
     select_comport();
     check_comport();
-    COM1.clear();
-    if (found_port == 0) {
-        set_value_captions("");
-        found_port = 1;
-    }
-    fill_port_list();
-    select_found_port();
+    rebuild_port_list();
     searching = false;
     COM1.set_enabled(true);
     Command1.set_enabled(true);
-    if (!idn_version.empty() || update_mode) {
-        if (isFWUpdateSupported(idn_model, idn_serial)) Command2.set_enabled(true);
-    }
+    enable_upload_if_eligible();
 }
 
 }  // namespace r462xe

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "app/form1.h"
-#include "app/qt_platform.h"
-#include "serial/qt_port_map.h"
+#include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
+#include "ui/qt_platform.h"
 #include "ui/qt_window.h"
 
 namespace r462xe {

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace r462xe {
+#include "image/image_layout.h"
+#include "serial/port_numbers.h"
 
-inline constexpr int kImageBytes = 61440;
-inline constexpr int kBlockBytes = 1024;
-inline constexpr int kBlockCount = 60;
+namespace r462xe {
 
 struct SharedState {
     bool upload_running = false;   // an upload runs; the window refuses to close meanwhile
@@ -37,15 +36,17 @@ struct SharedState {
     std::string rx_text;                    // reply text accumulated from received bytes
     std::array<std::uint8_t, 1> tx_byte{};  // one-byte send buffer
     std::array<std::uint8_t, kBlockBytes> tx_block{};  // send buffer for one block's image bytes
-    std::int16_t found_port = 0;          // port (1 to 16) where the search found a meter; 0: none
-    std::int16_t port_no = 0;             // port being probed or identified
-    std::array<bool, 17> port_present{};  // per port 1 to 16: the probe could open it
-    bool searching = false;               // the port list is being rebuilt; its clicks are ignored
-    bool port_ok = false;                 // the last check of the listed port found it open
-    std::array<std::string, 17> port_serial;  // per port 1 to 16: meter found there
-    std::filesystem::path fw_path;            // full path of the firmware image file
-    bool update_mode = false;                 // the meter said it is in its firmware-update mode
-    bool comm_events_held = false;            // the port event handler must do nothing meanwhile
+    std::int16_t found_port = 0;  // port (1 to 16) where the search found a meter; 0: none
+    std::int16_t port_no = 0;     // port being probed or identified
+    // Per port 1 to 16 (index 0 unused): the probe could open it.
+    std::array<bool, kLastPortNumber + 1> port_present{};
+    bool searching = false;  // the port list is being rebuilt; its clicks are ignored
+    bool port_ok = false;    // the last check of the listed port found it open
+    // Per port 1 to 16 (index 0 unused): the serial number of a meter found there, or "Updating".
+    std::array<std::string, kLastPortNumber + 1> port_serial;
+    std::filesystem::path fw_path;  // full path of the firmware image file
+    bool update_mode = false;       // the meter said it is in its firmware-update mode
+    bool comm_events_held = false;  // the port event handler must do nothing meanwhile
 };
 
 }  // namespace r462xe

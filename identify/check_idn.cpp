@@ -29,7 +29,7 @@ void Form1::check_idn() {
         if (MSComm1.PortOpen()) return Probe::GoOn;
         wait_seconds(kStepWait);
         MSComm1.set_CommPort(port_no);
-        MSComm1.set_Settings(kProbeSettings);
+        MSComm1.set_Settings(kUpdateSettingsText);  // the probe: update-mode speed
         // Two waits of a tenth, not one of two tenths: each dispatches the window's events and
         // ends only after its own end time, and the search's pace per port is made of them.
         wait_seconds(kStepWait);
@@ -64,7 +64,7 @@ void Form1::check_idn() {
         if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
         if (MSComm1.PortOpen()) return false;
         wait_seconds(kStepWait);
-        MSComm1.set_Settings(kQuerySettings);
+        MSComm1.set_Settings(kNormalSettingsText);
         wait_seconds(kStepWait);
         if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
         if (!MSComm1.PortOpen()) return false;

@@ -1,5 +1,5 @@
 // The eligibility check, with its message for a meter that may not be updated.
-#include "identify/eligibility.h"
+#include "identify/eligibility_rule.h"
 
 #include "app/form1.h"
 
@@ -18,6 +18,13 @@ bool Form1::isFWUpdateSupported(const std::string& model, const std::string& sn)
     const bool supported = model_and_serial_eligible(model, sn);
     if (!supported) messages.show(kIncompatibleText, kIncompatibleTitle, MsgIcon::Exclamation);
     return supported;
+}
+
+// After a search: "Upload Firmware" for an identified meter that may be updated. A meter in its
+// update mode has no model or serial number to check, so it is not offered here.
+void Form1::enable_upload_if_eligible() {
+    if (idn_version.empty() && !update_mode) return;
+    if (isFWUpdateSupported(idn_model, idn_serial)) Command2.set_enabled(true);
 }
 
 }  // namespace r462xe

@@ -1,7 +1,8 @@
 // Only the three supported models qualify, each from its own serial number on.
 #include <array>
 
-#include "identify/eligibility.h"
+#include "identify/eligibility_rule.h"
+#include "identify/serial_value.h"
 
 namespace r462xe {
 

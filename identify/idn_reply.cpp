@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/text_fields.h"
+#include "serial/text_fields.h"
 
 namespace r462xe {
 

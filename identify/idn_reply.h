@@ -12,9 +12,6 @@ inline constexpr const char* kIdnQuery = "*IDN?\r\n";
 // The update-mode probe: line feeds that a meter in update mode takes for a block frame.
 inline constexpr int kProbeLineFeeds = 1028;
 inline constexpr char kXon = 0x11;
-// The probe goes at the update mode's speed, the query at the normal one.
-inline constexpr const char* kProbeSettings = "19200,n,8,1";
-inline constexpr const char* kQuerySettings = "9600,n,8,1";
 
 struct IdnFields {
     std::string maker;

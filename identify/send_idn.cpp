@@ -19,7 +19,7 @@ bool Form1::probe_for_update_mode_at_port_choice() {
     // rather than change its speed.
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return false;
-    MSComm1.set_Settings(kProbeSettings);
+    MSComm1.set_Settings(kUpdateSettingsText);  // the probe: update-mode speed
     if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
     if (!MSComm1.PortOpen()) return false;
     wait_seconds(kAfterOpen);
@@ -39,7 +39,7 @@ void Form1::query_idn_at_port_choice() {
     rx_text.clear();
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return;
-    MSComm1.set_Settings(kQuerySettings);
+    MSComm1.set_Settings(kNormalSettingsText);
     if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
     wait_seconds(kAfterOpen);
     if (!MSComm1.PortOpen()) return;

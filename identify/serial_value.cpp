@@ -1,5 +1,5 @@
-#include "app/leading_value.h"
-#include "identify/eligibility.h"
+#include "identify/serial_value.h"
+#include "serial/leading_value.h"
 
 namespace r462xe {
 

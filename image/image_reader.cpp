@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "image/image_file.h"
+#include "image/image_reader.h"
 
 namespace r462xe {
 

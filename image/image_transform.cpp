@@ -1,5 +1,4 @@
-#include "app/shared_state.h"
-#include "image/image_file.h"
+#include "image/image_transform.h"
 #include "serial/mask.h"
 
 namespace r462xe {
@@ -15,7 +14,7 @@ std::uint8_t block_check_byte(std::uint32_t swapped_sum, int block) {
 }
 
 void prepare_image(const std::string& file, std::vector<std::uint8_t>& fw_image,
-                   std::array<std::uint8_t, 60>& block_check) {
+                   std::array<std::uint8_t, kBlockCount>& block_check) {
     // The first byte of the file lands at index 61,440, the last at index 1.
     for (int p = 1; p <= kImageBytes; ++p) {
         fw_image[static_cast<std::size_t>(kImageBytes + 1 - p)] =

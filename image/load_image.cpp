@@ -1,6 +1,7 @@
 // Start-up reads the firmware image once and keeps it prepared for every update of the run.
 #include "app/form1.h"
-#include "image/image_file.h"
+#include "image/image_reader.h"
+#include "image/image_transform.h"
 
 namespace r462xe {
 

@@ -17,13 +17,7 @@ void Form1::Command1_Click() {
     check_comport();
 
     searching = true;
-    COM1.clear();
-    if (found_port == 0) {
-        found_port = 1;
-        set_value_captions("");
-    }
-    fill_port_list();
-    select_found_port();
+    rebuild_port_list();
     searching = false;
 
     // The port the search has just let go of may refuse the first open: one more try at once.
@@ -32,9 +26,7 @@ void Form1::Command1_Click() {
     if (port_ok) {
         idn_attempts = 0;
         send_idn();
-        if (!idn_version.empty() || update_mode) {
-            if (isFWUpdateSupported(idn_model, idn_serial)) Command2.set_enabled(true);
-        }
+        enable_upload_if_eligible();
     }
     COM1.set_enabled(true);
     Command1.set_enabled(true);

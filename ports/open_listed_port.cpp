@@ -1,7 +1,7 @@
 // Opening the port that the port list names.
 #include "app/failure_styles.h"
 #include "app/form1.h"
-#include "ports/port_list.h"
+#include "ports/port_list_text.h"
 #include "ui/palette.h"
 
 namespace r462xe {

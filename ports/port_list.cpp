@@ -1,8 +1,20 @@
-#include "ports/port_list.h"
+#include "ports/port_list_text.h"
 
 #include "app/form1.h"
 
 namespace r462xe {
+
+// After a search: the list anew from what the search found, the meter's entry selected. With no
+// meter found, the value labels are blanked and port 1's entry is selected, if it has one.
+void Form1::rebuild_port_list() {
+    COM1.clear();
+    if (found_port == 0) {
+        set_value_captions("");
+        found_port = 1;
+    }
+    fill_port_list();
+    select_found_port();
+}
 
 // One entry for each port the probe could open, in ascending order.
 void Form1::fill_port_list() {

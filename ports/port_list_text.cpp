@@ -1,8 +1,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/leading_value.h"
-#include "ports/port_list.h"
+#include "ports/port_list_text.h"
+#include "serial/leading_value.h"
 
 namespace r462xe {
 

@@ -16,7 +16,6 @@ namespace {
 
 using namespace r462xe;
 
-constexpr const char* kSuccessText = "Firmware Update was completed successfully.";
 constexpr int kIdlePollMs = 200;
 
 const char* property_word(Property property) {
@@ -76,8 +75,8 @@ int main(int argc, char* argv[]) {
     QtProgram program(options.ports.empty() ? PortMap{} : PortMap{options.ports}, std::nullopt);
     Form1& form = program.form();
 
-    bool success = false;
-    program.window_system().set_exit_status([&success] { return success ? 0 : 1; });
+    const auto succeeded = [&form] { return form.last_update == UpdateOutcome::Succeeded; };
+    program.window_system().set_exit_status([succeeded] { return succeeded() ? 0 : 1; });
     // The folder as the system named it, in its encoding of file names.
     if (options.folder)
         program.window_system().set_program_folder(
@@ -85,7 +84,6 @@ int main(int argc, char* argv[]) {
     program.messages().set_auto_answer(options.answer_after);
     program.messages().set_observer([&](const std::string& text, const std::string& title) {
         transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));
-        if (text == kSuccessText) success = true;
     });
     for (Control* control : form.all()) {
         control->add_listener([&transcript](const Control& changed, Property property) {
@@ -109,7 +107,7 @@ int main(int argc, char* argv[]) {
         if (program.events().dispatch_depth() > 0 || program.messages().showing() > 0 ||
             form.upload_running)
             return;
-        if (!success && presses < options.presses) {
+        if (!succeeded() && presses < options.presses) {
             if (form.Command2.enabled()) {
                 ++presses;
                 run_handler("Command2_Click", [&form] { form.Command2_Click(); });

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "serial/serial_port.h"
+#include "serial/port_numbers.h"
 
 namespace r462xe::runner {
 

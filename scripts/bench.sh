@@ -3,28 +3,18 @@
 # meter on the first numbers, the virtual meter after them) and updates the meter. Prints a table
 # of each figure against what it cannot go below, measured in that one run, and saves it with the
 # machine's description to bench/results.md. Takes about 100 s of wall time and almost no
-# processor time. Needs g++ (build-essential) and the programs of a build folder.
+# processor time. Builds the benchmark target of the build folder.
 #   scripts/bench.sh [build folder, default build/] [terminals without meter, default 2]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 bare=${2:-2}
 
-for program in r462xe-fwupdate-runner r462xe-meter-sim; do
-    [ -x "$build/$program" ] ||
-        { echo "no $program in $build: scripts/build.sh $build first" >&2; exit 2; }
-done
-command -v g++ >/dev/null || { echo "g++ is missing: apt-get install g++" >&2; exit 2; }
-
-work=$(mktemp -d /tmp/r462xe-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-# Built here rather than by CMake: it is a tool to run by hand, not part of the product or tests.
-g++ -std=c++20 -O2 -pthread -I"$root/tests" -DR462XE_BIN_DIR="\"$build\"" \
-    "$root/bench/bench.cpp" "$root/tests/e2e/process.cpp" "$root/tests/e2e/transcript.cpp" \
-    -o "$work/bench"
+[ -f "$build/CMakeCache.txt" ] || "$root/scripts/build.sh" "$build"
+cmake --build "$build" -j2 --target r462xe_bench >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
-table=$("$work/bench" --bare "$bare")
+table=$("$build/r462xe_bench" --bare "$bare")
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 build=$root/build-fuzz
 "$root/scripts/install-deps.sh" --sanitize
-CXX=clang++-14 cmake -S "$root" -B "$build" -DR462XE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+(cd "$root" && cmake --preset fuzz >/dev/null)
 cmake --build "$build" -j"$(nproc)" >/dev/null
 for source in "$root"/tests/fuzz/*_fuzz.cpp; do
     name=$(basename "$source" .cpp)

@@ -1,6 +1,7 @@
 #!/bin/bash
-# clang-tidy (the checks in .clang-tidy) and cppcheck over the project's own code. Prints what
-# they report on the project's files and fails when either reports anything there.
+# The layout (clang-format), the layers (Qt only in the adapters), clang-tidy (the checks in
+# .clang-tidy) and cppcheck over the project's own code. Prints what they report on the project's
+# files and fails when any reports anything there.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -8,6 +9,20 @@ build=$root/build
 cd "$root"
 mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/')
 status=0
+
+echo "clang-format" >&2
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror || status=1
+
+# The Qt adapters are the files named qt_*, the product's main, the runner and the tools; every
+# other file stays plain C++, so that the logic runs in the simulated world and builds without Qt.
+echo "Qt headers outside the adapters" >&2
+qt_outside=$(git ls-files '*.cpp' '*.h' | grep -Ev '(^|/)qt_[^/]*$|^app/main\.cpp$|^runner/|^scripts/' |
+    xargs grep -lE '^#include <Q' || true)
+if [ -n "$qt_outside" ]; then
+    echo "Qt included outside the adapters:" >&2
+    echo "$qt_outside"
+    status=1
+fi
 
 echo "clang-tidy on ${#sources[@]} files" >&2
 report=$(printf '%s\n' "${sources[@]}" |

@@ -5,7 +5,7 @@
 #   scripts/measure_wait_cpu.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-qt}
+build=${1:-$root/build}
 runner=$build/r462xe-fwupdate-runner
 [ -x "$runner" ] || { echo "no runner at $runner; build r462xe-fwupdate-runner first" >&2; exit 2; }
 

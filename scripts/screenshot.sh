@@ -6,7 +6,7 @@
 #   scripts/screenshot.sh [start-up.png [update.png]]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${R462XE_BUILD:-$root/build-qt}
+build=${R462XE_BUILD:-$root/build}
 startup_png=$(realpath -m "${1:-$root/docs/screenshot-startup.png}")
 update_png=$(realpath -m "${2:-$root/docs/screenshot-update.png}")
 
@@ -15,7 +15,7 @@ for tool in xvfb-run xwininfo import; do
         { echo "$tool is missing: apt-get install xvfb x11-utils imagemagick" >&2; exit 2; }
 done
 if [ ! -x "$build/r462xe-fwupdate-runner" ] || [ ! -x "$build/r462xe-meter-sim" ]; then
-    [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug
+    [ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset default -B "$build")
     cmake --build "$build" -j1 --target r462xe-fwupdate-runner r462xe-meter-sim
 fi
 

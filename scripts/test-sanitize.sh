@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-sanitize
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -DR462XE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+(cd "$root" && cmake --preset sanitize >/dev/null)
 targets=$(cd "$root/tests/virtual" && for d in */; do
     d=${d%/}; [ "$d" = rig ] || echo "r462xe_${d}_tests"; done)
 cmake --build "$build" -j"$(nproc)" --target $targets r462xe_meter_tests

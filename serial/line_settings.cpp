@@ -5,7 +5,7 @@
 #include <charconv>
 #include <vector>
 
-#include "app/text_fields.h"
+#include "serial/text_fields.h"
 
 namespace r462xe {
 

@@ -6,6 +6,11 @@
 
 namespace r462xe {
 
+// The meter's normal mode: probing, the identification query and the normal link.
+inline constexpr const char* kNormalSettingsText = "9600,n,8,1";
+// The meter's update mode: the update-mode probe and the transfer.
+inline constexpr const char* kUpdateSettingsText = "19200,n,8,1";
+
 struct LineSettings {
     int baud = 9600;
     char parity = 'n';            // n, e, o, m or s

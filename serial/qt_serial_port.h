@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "serial/qt_port_map.h"
+#include "serial/port_map.h"
 #include "serial/serial_port.h"
 
 namespace r462xe {

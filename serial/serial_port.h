@@ -10,6 +10,7 @@
 #include <string>
 
 #include "serial/line_settings.h"
+#include "serial/port_numbers.h"
 
 namespace r462xe {
 
@@ -38,9 +39,6 @@ enum class PortOperation {
     InBufferCount,
     Input
 };
-
-inline constexpr int kFirstPortNumber = 1;
-inline constexpr int kLastPortNumber = 16;
 
 class SerialPort {
   public:
@@ -88,7 +86,7 @@ class SerialPort {
     void require_open(const char* operation) const;
 
     int comm_port_ = 1;
-    std::string settings_text_ = "9600,n,8,1";
+    std::string settings_text_ = kNormalSettingsText;
     LineSettings settings_;
     int handshaking_ = 0;
     bool open_ = false;

@@ -15,7 +15,7 @@
 namespace r462xe::sim {
 
 class World {
-public:
+  public:
     Scheduler scheduler;
     SimEventLoop events{scheduler};
     SimTimer timer{scheduler};
@@ -38,7 +38,7 @@ public:
     Meter& meter(int com) { return *meters_.at(com); }
     VirtualLine& line(int com) { return *port.line(com); }
 
-private:
+  private:
     std::map<int, std::unique_ptr<Meter>> meters_;
 };
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "image/image_layout.h"
+#include "ui/palette.h"
+
 namespace r462xe {
 
 enum class Property { Caption, Visible, Enabled, Colour, Items, ListIndex, Max, Value };
@@ -150,12 +153,13 @@ struct Controls {
     Label Label4{"Label4", ""};                   // firmware version of the identified meter
     Label Label2{"Label2", "COM Port :"};         // port list caption; its colour: port state
     DropDownList COM1{"COM1"};                    // the serial ports to choose from
-    Button Command1{"Command1", "Auto Search COM Port"};  // starts the port search
-    Button Command2{"Command2", "Upload Firmware"};       // starts the firmware update
-    Frame Frame1{"Frame1", "Progress"};                   // frames the progress bar
-    ProgressBar ProgressBar1{"ProgressBar1", 59};         // progress of the update
-    Label Label6{"Label6", texts::kPowerWarning, 12};     // warning shown during an update
-    Label Label9{"Label9", texts::kCableAdvice, 12};      // permanent advice on the cable
+    Button Command1{"Command1", "Auto Search COM Port"};   // starts the port search
+    Button Command2{"Command2", "Upload Firmware"};        // starts the firmware update
+    Frame Frame1{"Frame1", "Progress"};                    // frames the progress bar
+    ProgressBar ProgressBar1{"ProgressBar1", kLastBlock};  // progress of the update
+    Label Label6{"Label6", texts::kPowerWarning,
+                 kPaletteLightRed};  // warning shown during an update
+    Label Label9{"Label9", texts::kCableAdvice, kPaletteLightRed};  // permanent advice on the cable
 
     // Every control, top to bottom and left to right.
     std::vector<Control*> all();

@@ -14,9 +14,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/form1.h"
-#include "serial/qt_port_map.h"
+#include "ports/port_list_text.h"
+#include "serial/port_map.h"
 #include "ui/palette.h"
+#include "ui/qt_text.h"
 
 // The window's icons are compiled into the static library that holds this window, where the
 // linker keeps them only when a program refers to them. Naming them here makes every program
@@ -65,11 +66,6 @@ void place(QWidget& widget, const Place& at) {
     widget.setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
 }
 
-// One byte per character, as the logic's texts are made.
-QString from_bytes(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A label shows its caption on one line: the line break that ends the warning text is not a line
 // of its own on screen.
 QString label_text(const std::string& caption) {
@@ -79,16 +75,8 @@ QString label_text(const std::string& caption) {
     return text;
 }
 
-// The port number of a list entry: the leading number after "COM".
-int port_of_entry(const std::string& entry) {
-    int port = 0;
-    for (std::size_t i = 3; i < entry.size() && entry[i] >= '0' && entry[i] <= '9'; ++i)
-        port = port * 10 + (entry[i] - '0');
-    return port;
-}
-
 QString device_tip(const PortMap& ports, const std::string& entry) {
-    const int port = port_of_entry(entry);
+    const int port = port_number_from_list_text(entry);
     if (port < kFirstPortNumber) return {};
     const auto device = ports.device_for(port);
     return device ? QString("COM%1: %2").arg(port).arg(QString::fromStdString(*device)) : QString();
@@ -112,7 +100,8 @@ void run_handler(const char* handler, const std::function<void()>& body) {
     }
 }
 
-QtWindow::QtWindow(Form1& form, const PortMap& ports) : form_(form), ports_(ports) {
+QtWindow::QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports)
+    : controls_(controls), handlers_(std::move(handlers)), ports_(ports) {
     build();
     bind();
 }
@@ -137,67 +126,67 @@ void QtWindow::build() {
         sync_label(*label, model);
         return label;
     };
-    label8_ = make_label(form_.Label8, kLabel8);
-    label7_ = make_label(form_.Label7, kLabel7);
-    label3_ = make_label(form_.Label3, kLabel3);
-    label5_ = make_label(form_.Label5, kLabel5);
-    label1_ = make_label(form_.Label1, kLabel1);
-    label4_ = make_label(form_.Label4, kLabel4);
-    label2_ = make_label(form_.Label2, kLabel2);
+    label8_ = make_label(controls_.Label8, kLabel8);
+    label7_ = make_label(controls_.Label7, kLabel7);
+    label3_ = make_label(controls_.Label3, kLabel3);
+    label5_ = make_label(controls_.Label5, kLabel5);
+    label1_ = make_label(controls_.Label1, kLabel1);
+    label4_ = make_label(controls_.Label4, kLabel4);
+    label2_ = make_label(controls_.Label2, kLabel2);
 
     com1_ = new QComboBox(this);
     place(*com1_, kCom1);
     sync_port_list(true);
 
-    command1_ = new QPushButton(from_bytes(form_.Command1.caption()), this);
+    command1_ = new QPushButton(from_bytes(controls_.Command1.caption()), this);
     place(*command1_, kCommand1);
-    command1_->setEnabled(form_.Command1.enabled());
-    command2_ = new QPushButton(from_bytes(form_.Command2.caption()), this);
+    command1_->setEnabled(controls_.Command1.enabled());
+    command2_ = new QPushButton(from_bytes(controls_.Command2.caption()), this);
     place(*command2_, kCommand2);
-    command2_->setEnabled(form_.Command2.enabled());
+    command2_->setEnabled(controls_.Command2.enabled());
 
-    frame1_ = new QGroupBox(from_bytes(form_.Frame1.caption()), this);
+    frame1_ = new QGroupBox(from_bytes(controls_.Frame1.caption()), this);
     place(*frame1_, kFrame1);
     progress_bar1_ = new QProgressBar(frame1_);
     place(*progress_bar1_, kProgressBar1);
     progress_bar1_->setTextVisible(false);
     sync_progress();
 
-    label9_ = make_label(form_.Label9, kLabel9);
+    label9_ = make_label(controls_.Label9, kLabel9);
     // The warning shares the advice's line; while it shows, it covers the advice.
-    label6_ = make_label(form_.Label6, kLabel6);
+    label6_ = make_label(controls_.Label6, kLabel6);
     label6_->setAutoFillBackground(true);
     label6_->raise();
 }
 
 void QtWindow::bind() {
     const std::pair<Label*, QLabel*> labels[] = {
-        {&form_.Label8, label8_}, {&form_.Label7, label7_}, {&form_.Label3, label3_},
-        {&form_.Label5, label5_}, {&form_.Label1, label1_}, {&form_.Label4, label4_},
-        {&form_.Label2, label2_}, {&form_.Label6, label6_}, {&form_.Label9, label9_}};
+        {&controls_.Label8, label8_}, {&controls_.Label7, label7_}, {&controls_.Label3, label3_},
+        {&controls_.Label5, label5_}, {&controls_.Label1, label1_}, {&controls_.Label4, label4_},
+        {&controls_.Label2, label2_}, {&controls_.Label6, label6_}, {&controls_.Label9, label9_}};
     for (const auto& label : labels) {
         QLabel* widget = label.second;
         label.first->add_listener([this, widget](const Control& control, Property) {
             sync_label(*widget, static_cast<const Label&>(control));
         });
     }
-    form_.COM1.add_listener(
+    controls_.COM1.add_listener(
         [this](const Control&, Property property) { sync_port_list(property == Property::Items); });
-    form_.Command1.add_listener(
-        [this](const Control&, Property) { command1_->setEnabled(form_.Command1.enabled()); });
-    form_.Command2.add_listener(
-        [this](const Control&, Property) { command2_->setEnabled(form_.Command2.enabled()); });
-    form_.ProgressBar1.add_listener([this](const Control&, Property) { sync_progress(); });
+    controls_.Command1.add_listener(
+        [this](const Control&, Property) { command1_->setEnabled(controls_.Command1.enabled()); });
+    controls_.Command2.add_listener(
+        [this](const Control&, Property) { command2_->setEnabled(controls_.Command2.enabled()); });
+    controls_.ProgressBar1.add_listener([this](const Control&, Property) { sync_progress(); });
 
     // `activated` also comes when the user picks the entry already selected, which the window
     // handles like any other pick.
     connect(com1_, &QComboBox::activated, this, [this](int index) {
-        run_handler("COM1_Click", [this, index] { form_.COM1.user_pick(index); });
+        run_handler("COM1_Click", [this, index] { controls_.COM1.user_pick(index); });
     });
     connect(command1_, &QPushButton::clicked, this,
-            [this] { run_handler("Command1_Click", [this] { form_.Command1_Click(); }); });
+            [this] { run_handler("Command1_Click", handlers_.command1_click); });
     connect(command2_, &QPushButton::clicked, this,
-            [this] { run_handler("Command2_Click", [this] { form_.Command2_Click(); }); });
+            [this] { run_handler("Command2_Click", handlers_.command2_click); });
 }
 
 void QtWindow::sync_label(QLabel& widget, const Label& label) {
@@ -215,7 +204,7 @@ void QtWindow::sync_label(QLabel& widget, const Label& label) {
 }
 
 void QtWindow::sync_port_list(bool items_changed) {
-    const auto& list = form_.COM1;
+    const auto& list = controls_.COM1;
     // The widget follows the model; nothing set here may come back as a pick.
     const QSignalBlocker blocker(com1_);
     if (items_changed) {
@@ -231,7 +220,7 @@ void QtWindow::sync_port_list(bool items_changed) {
 }
 
 void QtWindow::sync_progress() {
-    const auto& bar = form_.ProgressBar1;
+    const auto& bar = controls_.ProgressBar1;
     const int max = std::max(0, whole(bar.max()));
     progress_bar1_->setRange(0, max);
     progress_bar1_->setValue(std::clamp(whole(bar.value()), 0, max));
@@ -239,7 +228,7 @@ void QtWindow::sync_progress() {
 
 void QtWindow::closeEvent(QCloseEvent* event) {
     bool cancel = true;
-    run_handler("Form_Unload", [this, &cancel] { cancel = form_.Form_Unload(); });
+    run_handler("Form_Unload", [this, &cancel] { cancel = handlers_.close_request(); });
     if (cancel) {
         event->ignore();
         return;

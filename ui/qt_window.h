@@ -1,4 +1,4 @@
-// `Form1` on screen: one Qt widget per control, kept in step with the control models, and the
+// The window on screen: one Qt widget per control, kept in step with the control models, and the
 // user's actions forwarded to the window's handlers.
 #pragma once
 
@@ -16,8 +16,16 @@ class QPushButton;
 
 namespace r462xe {
 
-class Form1;
 class PortMap;
+
+// What the user's actions on the window run. A pick in the port list goes through the list's
+// own click event.
+struct WindowHandlers {
+    std::function<void()> command1_click;
+    std::function<void()> command2_click;
+    // The close request; true cancels it.
+    std::function<bool()> close_request;
+};
 
 // Runs one handler called from Qt: an error ends the handler, never the program, and is reported
 // on stderr; the window stays usable.
@@ -26,7 +34,7 @@ void run_handler(const char* handler, const std::function<void()>& body);
 class QtWindow : public QWidget {
   public:
     // `ports`: where the port list's tooltips find the device behind each COMn.
-    QtWindow(Form1& form, const PortMap& ports);
+    QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports);
     // The close request; the program ends from here unless the window refuses.
     void set_on_end(std::function<void()> on_end) { on_end_ = std::move(on_end); }
 
@@ -40,7 +48,8 @@ class QtWindow : public QWidget {
     void sync_port_list(bool items_changed);
     void sync_progress();
 
-    Form1& form_;
+    Controls& controls_;
+    WindowHandlers handlers_;
     const PortMap& ports_;
     std::function<void()> on_end_;
     QLabel* label8_ = nullptr;

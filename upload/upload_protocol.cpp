@@ -1,12 +1,11 @@
 #include "upload/upload_protocol.h"
 
-#include "app/shared_state.h"
 #include "serial/mask.h"
 
 namespace r462xe {
 
 std::string block_frame(int block, const std::vector<std::uint8_t>& fw_image,
-                        const std::array<std::uint8_t, 60>& block_check) {
+                        const std::array<std::uint8_t, kBlockCount>& block_check) {
     std::string frame;
     frame.reserve(kBlockBytes + 2);
     frame += static_cast<char>(static_cast<std::uint8_t>(block) ^ kMaskByte);

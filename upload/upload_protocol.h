@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "image/image_layout.h"
+
 namespace r462xe {
 
 inline constexpr const char* kEnterUpdateMode = "UPGR 1\r\n";
@@ -14,7 +16,7 @@ inline constexpr const char* kLeaveUpdateMode = "UPGR 0\r\n";
 // The 1026 bytes of block `block`: its masked number, its 1,024 prepared bytes, its check byte
 // (both already masked in the prepared image).
 std::string block_frame(int block, const std::vector<std::uint8_t>& fw_image,
-                        const std::array<std::uint8_t, 60>& block_check);
+                        const std::array<std::uint8_t, kBlockCount>& block_check);
 
 // The meter acknowledged "UPGR 1": the reply holds "ACK", "0" or "1" anywhere.
 bool is_acknowledgement(const std::string& rx_text);

@@ -2,11 +2,11 @@
 // transfer. And the two routines that end an update.
 #include "app/failure_styles.h"
 #include "app/form1.h"
+#include "upload/upload_states.h"
 
 namespace r462xe {
 
 namespace {
-constexpr float kLastBlock = 59;
 constexpr const char* kPortFailText = "Fail to open COM Port!";
 constexpr const char* kPortFailTitle = "COM Port fail";
 constexpr const char* kNoLinkText = "Meter Disconnected";
@@ -47,11 +47,11 @@ void Form1::Command2_Click() {
         }
     }
 
-    skip_on_error([&] { ProgressBar1.set_max(kLastBlock); });
+    skip_on_error([&] { ProgressBar1.set_max(static_cast<float>(kLastBlock)); });
     skip_on_error([&] { Label6.set_visible(true); });
     skip_on_error([&] { Timer1.set_enabled(true); });
     poll_count = 0;
-    upload_step = 0;
+    upload_step = kStateEnterUpdateMode;
     block_index = 0;
     // The rejection limit counts the rejections of this update only.
     nak_count = 0;
@@ -81,7 +81,7 @@ void Form1::err_run_stop() {
 void Form1::stop_transfer() {
     skip_on_error([&] { Timer1.set_enabled(false); });
     poll_count = 0;
-    upload_step = 0;
+    upload_step = kStateEnterUpdateMode;
     block_index = 0;
     skip_on_error([&] { rx_text = MSComm1.Input(); });
     rx_text.clear();

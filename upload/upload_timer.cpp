@@ -3,25 +3,20 @@
 // One tick may pass through several states; a tick that sends a block ends after it.
 #include "app/failure_styles.h"
 #include "app/form1.h"
-#include "ports/port_list.h"
+#include "ports/port_list_text.h"
 #include "serial/mask.h"
 #include "upload/upload_protocol.h"
+#include "upload/upload_states.h"
 
 namespace r462xe {
 
 namespace {
-constexpr int kStateEnterUpdateMode = 0;
-constexpr int kStateAwaitAcknowledgement = 1;
-constexpr int kStateSendBlock = 2;
-constexpr int kStateAwaitBlockReply = 3;
-
 constexpr double kMeterRestartWait = 9;  // after the unmasked "UPGR 1"
 constexpr double kAcknowledgeWait = 3;   // after the masked "UPGR 1"
 constexpr double kLeaveUpdateWait = 10;  // after "UPGR 0"
 constexpr int kAcknowledgementTicks = 100;
 constexpr int kBlockReplyTicks = 50;
 constexpr int kRejectionLimit = 10;
-constexpr int kLastBlock = 59;
 
 constexpr const char* kPowerCycleText =
     "Please power cycle the Meter before click on the OK button to continue the firmware "
@@ -181,15 +176,22 @@ void Form1::finish_update() {
     // all may hold no firmware: telling the user it succeeded would send it back into the
     // field. It gets the power-cycle message instead, and the next press updates it again.
     if (!idn_version.empty() && !update_mode) {
+        last_update = UpdateOutcome::Succeeded;
         messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
     } else {
-        messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+        show_power_cycle_message();
     }
     run_stop();
 }
 
-void Form1::fail_no_acknowledgement() {
+// Every failure of an update ends in this message.
+void Form1::show_power_cycle_message() {
+    last_update = UpdateOutcome::Failed;
     messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+}
+
+void Form1::fail_no_acknowledgement() {
+    show_power_cycle_message();
     run_stop();
     poll_count = 0;
     rx_text.clear();
@@ -197,7 +199,7 @@ void Form1::fail_no_acknowledgement() {
 
 void Form1::fail_too_many_rejections() {
     nak_count = 0;
-    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    show_power_cycle_message();
     ProgressBar1.set_value(0);
     err_run_stop();
     Command1.set_enabled(false);
@@ -205,7 +207,7 @@ void Form1::fail_too_many_rejections() {
 }
 
 void Form1::fail_reply_timeout() {
-    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    show_power_cycle_message();
     ProgressBar1.set_value(0);
     err_run_stop();
     Command1.set_enabled(false);
@@ -220,7 +222,7 @@ void Form1::fail_run_time_error() {
     COM1_Click();
     run_stop();
     skip_on_error([&] { Command1.set_enabled(false); });
-    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    show_power_cycle_message();
 }
 
 }  // namespace r462xe

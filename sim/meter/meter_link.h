@@ -9,7 +9,7 @@
 namespace r462xe::sim {
 
 class MeterLink {
-public:
+  public:
     virtual ~MeterLink() = default;
     // Seconds, steady.
     virtual double now() = 0;

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/leading_value.h"
-#include "identify/eligibility.h"
-#include "ports/port_list.h"
+#include "identify/eligibility_rule.h"
+#include "identify/serial_value.h"
+#include "ports/port_list_text.h"
+#include "serial/leading_value.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

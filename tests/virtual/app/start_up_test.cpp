@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "image/image_file.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -82,8 +81,8 @@ TEST(StartUp, ProgramClicksOnTheListAreIgnoredWhileSearching) {
     rig.load();
     // Had a programmatic selection started the port choice, the list would have been
     // disabled and enabled again around an identification.
-    EXPECT_THAT(rig.changes_of("COM1.enabled"), ElementsAre("COM1.enabled false",
-                                                            "COM1.enabled true"));
+    EXPECT_THAT(rig.changes_of("COM1.enabled"),
+                ElementsAre("COM1.enabled false", "COM1.enabled true"));
 }
 
 TEST(CloseRule, RefusedDuringAnUpdateAndEndsTheProgramOtherwise) {

@@ -89,13 +89,9 @@ class Run {
 
         // Every handler of the window runs through as_handler, so that the window is looked at
         // each time the outermost one returns.
-        Form1& form = rig_.form;
-        rig_.world.timer.set_on_tick(
-            [this, &form] { as_handler("Timer1_Timer", [&form] { form.Timer1_Timer(); }); });
-        rig_.world.port.set_OnComm(
-            [this, &form] { as_handler("MSComm1_OnComm", [&form] { form.MSComm1_OnComm(); }); });
-        form.COM1.set_on_click(
-            [this, &form] { as_handler("COM1_Click", [&form] { form.COM1_Click(); }); });
+        rig_.around_handler = [this](const char* handler, const std::function<void()>& body) {
+            as_handler(handler, body);
+        };
         rig_.world.messages.answer_after = plan.answer_after;
         rig_.world.messages.on_show = [this](const sim::ShownMessage& message) {
             on_message(message);

@@ -2,7 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "identify/eligibility.h"
+#include "identify/eligibility_rule.h"
+#include "identify/serial_value.h"
 #include "rig/window_rig.h"
 #include "ui/c_escape.h"
 

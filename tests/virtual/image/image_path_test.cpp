@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "image/image_file.h"
+#include "image/image_reader.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <functional>
 
-#include "image/image_file.h"
+#include "image/image_reader.h"
+#include "image/image_transform.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
 #include "sim/meter/meter_protocol.h"

@@ -3,7 +3,7 @@
 // bytes, summed before the mask.
 #include <gtest/gtest.h>
 
-#include "image/image_file.h"
+#include "image/image_transform.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {

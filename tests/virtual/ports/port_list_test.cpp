@@ -1,7 +1,7 @@
 // The texts of the port list and the port number read back from them.
 #include <gtest/gtest.h>
 
-#include "ports/port_list.h"
+#include "ports/port_list_text.h"
 #include "ui/c_escape.h"
 
 namespace r462xe {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "image/image_file.h"
+#include "image/image_reader.h"
 
 namespace r462xe::testing {
 
@@ -23,14 +23,22 @@ std::string fresh_folder() {
 
 std::string property_word(Property property) {
     switch (property) {
-        case Property::Caption: return "caption";
-        case Property::Visible: return "visible";
-        case Property::Enabled: return "enabled";
-        case Property::Colour: return "colour";
-        case Property::Items: return "items";
-        case Property::ListIndex: return "index";
-        case Property::Max: return "max";
-        case Property::Value: return "value";
+        case Property::Caption:
+            return "caption";
+        case Property::Visible:
+            return "visible";
+        case Property::Enabled:
+            return "enabled";
+        case Property::Colour:
+            return "colour";
+        case Property::Items:
+            return "items";
+        case Property::ListIndex:
+            return "index";
+        case Property::Max:
+            return "max";
+        case Property::Value:
+            return "value";
     }
     return "?";
 }
@@ -55,7 +63,12 @@ WindowRig::WindowRig(const std::string* image_bytes) : folder(fresh_folder()) {
         image = *image_bytes;
         std::ofstream(image_path(), std::ios::binary) << image;
     }
-    world.timer.set_on_tick([this] { form.Timer1_Timer(); });
+    // Every event of the simulated world, wired here once.
+    world.timer.set_on_tick(
+        [this] { around_handler("Timer1_Timer", [this] { form.Timer1_Timer(); }); });
+    world.port.set_OnComm(
+        [this] { around_handler("MSComm1_OnComm", [this] { form.MSComm1_OnComm(); }); });
+    form.COM1.set_on_click([this] { around_handler("COM1_Click", [this] { form.COM1_Click(); }); });
     world.window.on_close_request = [this] { return form.Form_Unload(); };
     for (Control* control : form.all()) {
         control->add_listener([this](const Control& changed, Property property) {

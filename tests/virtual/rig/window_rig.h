@@ -2,6 +2,7 @@
 // recorded, and the program's end caught.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct Change {
 };
 
 class WindowRig {
-public:
+  public:
     // `image` is written beside the program; nullptr leaves no file there.
     explicit WindowRig(const std::string* image = &default_image());
     ~WindowRig();
@@ -44,6 +45,11 @@ public:
     std::vector<std::string> changes_of(const std::string& prefix) const;
     std::vector<std::string> message_titles() const;
     std::string image_path() const;
+
+    // Every handler that an event of the world runs goes through this: a test that counts timer
+    // ticks or looks at the window between handlers sets it.
+    std::function<void(const char* handler, const std::function<void()>& body)> around_handler =
+        [](const char*, const std::function<void()>& body) { body(); };
 
     sim::World world;
     std::string folder;

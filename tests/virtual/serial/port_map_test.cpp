@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/qt_port_map.h"
+#include "serial/port_map.h"
 
 namespace r462xe {
 namespace {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "rig/window_rig.h"
@@ -42,14 +43,15 @@ struct SentFrame {
 class UploadRig : public testing::WindowRig {
   public:
     UploadRig() {
-        world.timer.set_on_tick([this] {
+        around_handler = [this](const char* handler, const std::function<void()>& body) {
+            if (std::string_view(handler) != "Timer1_Timer") return body();
             const int tick = world.timer.ticks() - ticks_at_press_;
             tick_times_.push_back(world.now());
-            form.Timer1_Timer();
+            body();
             if (const auto hooks = after_tick.find(tick); hooks != after_tick.end()) {
                 for (const auto& hook : hooks->second) hook();
             }
-        });
+        };
     }
 
     // Actions to run right after tick n (counted from the last press) has been handled.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/serial_port.h"
+#include "serial/port_numbers.h"
 
 namespace r462xe {
 

@@ -1,4 +1,4 @@
-#include "app/qt_platform.h"
+#include "ui/qt_platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,14 +11,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/qt_text.h"
+
 namespace r462xe {
 
 namespace {
 
 // One byte per character, as the logic's texts are made.
-QString from_bytes(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::Icon to_icon(MsgIcon icon) {
     switch (icon) {

@@ -1,4 +1,4 @@
-// Which identified meters may receive the firmware image.
+// The number a serial number carries.
 #pragma once
 
 #include <string>
@@ -9,8 +9,5 @@ namespace r462xe {
 // are skipped anywhere; a sign, digits, one decimal point and an exponent are taken up to the
 // first character that cannot continue the number; no leading number gives 0.
 double serial_value(const std::string& sn);
-
-// The model is one of the supported ones and its serial value lies above that model's threshold.
-bool model_and_serial_eligible(const std::string& model, const std::string& sn);
 
 }  // namespace r462xe

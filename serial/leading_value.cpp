@@ -1,4 +1,4 @@
-#include "app/leading_value.h"
+#include "serial/leading_value.h"
 
 #include <cctype>
 #include <cmath>

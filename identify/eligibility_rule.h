@@ -1,0 +1,11 @@
+// Which identified meters may receive the firmware image.
+#pragma once
+
+#include <string>
+
+namespace r462xe {
+
+// The model is one of the supported ones and its serial value lies above that model's threshold.
+bool model_and_serial_eligible(const std::string& model, const std::string& sn);
+
+}  // namespace r462xe
