@@ -18,28 +18,6 @@ using namespace r462xe;
 
 constexpr int kIdlePollMs = 200;
 
-const char* property_word(Property property) {
-    switch (property) {
-        case Property::Caption:
-            return "caption";
-        case Property::Visible:
-            return "visible";
-        case Property::Enabled:
-            return "enabled";
-        case Property::Colour:
-            return "colour";
-        case Property::Items:
-            return "items";
-        case Property::ListIndex:
-            return "index";
-        case Property::Max:
-            return "max";
-        case Property::Value:
-            return "value";
-    }
-    return "?";
-}
-
 class Transcript {
   public:
     Transcript() { clock_.start(); }
@@ -87,8 +65,7 @@ int main(int argc, char* argv[]) {
     });
     for (Control* control : form.all()) {
         control->add_listener([&transcript](const Control& changed, Property property) {
-            transcript.line(changed.name() + "." + property_word(property) + " " +
-                            changed.describe(property));
+            transcript.line(change_line(changed, property));
         });
     }
 

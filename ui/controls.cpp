@@ -32,6 +32,37 @@ void Label::set_fore_colour(int palette_index) {
     changed(Property::Colour);
 }
 
+std::string change_line(const Control& control, Property property) {
+    const char* word = "?";
+    switch (property) {
+        case Property::Caption:
+            word = "caption";
+            break;
+        case Property::Visible:
+            word = "visible";
+            break;
+        case Property::Enabled:
+            word = "enabled";
+            break;
+        case Property::Colour:
+            word = "colour";
+            break;
+        case Property::Items:
+            word = "items";
+            break;
+        case Property::ListIndex:
+            word = "index";
+            break;
+        case Property::Max:
+            word = "max";
+            break;
+        case Property::Value:
+            word = "value";
+            break;
+    }
+    return control.name() + "." + word + " " + control.describe(property);
+}
+
 std::string Label::describe(Property property) const {
     switch (property) {
         case Property::Visible:

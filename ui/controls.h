@@ -40,6 +40,10 @@ class Control {
     std::vector<Listener> listeners_;
 };
 
+// One change of a control as transcripts write it: the control's name, the property's word and
+// its new value, e.g. "Label7.caption \"R4622E\"".
+std::string change_line(const Control& control, Property property);
+
 class Label : public Control {
   public:
     Label(std::string name, std::string caption, int fore_colour = kWindowTextColour)

@@ -21,28 +21,6 @@ std::string fresh_folder() {
     return folder.string();
 }
 
-std::string property_word(Property property) {
-    switch (property) {
-        case Property::Caption:
-            return "caption";
-        case Property::Visible:
-            return "visible";
-        case Property::Enabled:
-            return "enabled";
-        case Property::Colour:
-            return "colour";
-        case Property::Items:
-            return "items";
-        case Property::ListIndex:
-            return "index";
-        case Property::Max:
-            return "max";
-        case Property::Value:
-            return "value";
-    }
-    return "?";
-}
-
 }  // namespace
 
 std::string demo_image(unsigned seed) {
@@ -72,8 +50,7 @@ WindowRig::WindowRig(const std::string* image_bytes) : folder(fresh_folder()) {
     world.window.on_close_request = [this] { return form.Form_Unload(); };
     for (Control* control : form.all()) {
         control->add_listener([this](const Control& changed, Property property) {
-            changes.push_back({world.now(), changed.name() + "." + property_word(property) + " " +
-                                                changed.describe(property)});
+            changes.push_back({world.now(), change_line(changed, property)});
         });
     }
 }
