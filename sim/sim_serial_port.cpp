@@ -45,10 +45,24 @@ void SimSerialPort::open_device(int port, const LineSettings&) {
     received_.clear();
     line->host_opened(this);
     ++opens_;
+    if (recorder) recorder->opened(scheduler_.now_seconds(), baud(), "COM" + std::to_string(port));
+}
+
+void SimSerialPort::apply_settings(const LineSettings& settings) {
+    if (recorder) recorder->speed(scheduler_.now_seconds(), settings.baud);
+}
+
+void SimSerialPort::receive(std::uint8_t byte) {
+    received_ += static_cast<char>(byte);
+    if (recorder) {
+        recorder->host_received(scheduler_.now_seconds(), baud(),
+                                std::string(1, static_cast<char>(byte)));
+    }
 }
 
 void SimSerialPort::close_device() {
     close_times_.push_back(scheduler_.now_seconds());
+    if (recorder) recorder->closed(scheduler_.now_seconds());
     if (open_line_ != nullptr) open_line_->host_closed();
     open_line_ = nullptr;
     received_.clear();
@@ -56,6 +70,7 @@ void SimSerialPort::close_device() {
 
 void SimSerialPort::write_bytes(const std::string& bytes) {
     require_device();
+    if (recorder) recorder->host_wrote(scheduler_.now_seconds(), baud(), bytes);
     open_line_->host_write(bytes, baud());
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "sim/recording/session_recorder.h"
 #include "sim/scheduler.h"
 #include "sim/virtual_line.h"
 
@@ -24,7 +25,7 @@ class SimSerialPort : public SerialPort {
 
     // Called by the line.
     int baud() const { return line_settings().baud; }
-    void receive(std::uint8_t byte) { received_ += static_cast<char>(byte); }
+    void receive(std::uint8_t byte);
     // The device behind the open port has gone: one error event, dispatched like any event.
     void device_gone();
     // A port event of the given code, dispatched like any event.
@@ -38,11 +39,14 @@ class SimSerialPort : public SerialPort {
     // refuses one, and so do the `times` - 1 operations of the kind that follow it.
     void fail_next(PortOperation operation, int nth = 1, int times = 1);
 
+    // Told of everything the port does, when set (a recorded session).
+    SessionRecorder* recorder = nullptr;
+
   protected:
     void before_operation(PortOperation operation) override;
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
-    void apply_settings(const LineSettings&) override {}
+    void apply_settings(const LineSettings& settings) override;
     void write_bytes(const std::string& bytes) override;
     int bytes_waiting() override;
     std::string read_all() override;

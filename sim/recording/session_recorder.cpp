@@ -1,0 +1,54 @@
+#include "sim/recording/session_recorder.h"
+
+#include "sim/meter/meter_protocol.h"
+
+namespace r462xe::sim {
+
+namespace {
+// Bytes that come within this many byte times of each other belong to one reply.
+constexpr double kJoinByteTimes = 4;
+}  // namespace
+
+void SessionRecorder::opened(double now, int baud, const std::string& device) {
+    write(
+        {.kind = RecordedChunk::Kind::open, .time = now - start_, .baud = baud, .device = device});
+}
+
+void SessionRecorder::closed(double now) {
+    write({.kind = RecordedChunk::Kind::close, .time = now - start_});
+}
+
+void SessionRecorder::speed(double now, int baud) {
+    write({.kind = RecordedChunk::Kind::speed, .time = now - start_, .baud = baud});
+}
+
+void SessionRecorder::host_wrote(double now, int baud, const std::string& bytes) {
+    if (bytes.empty()) return;
+    write({.kind = RecordedChunk::Kind::host, .time = now - start_, .baud = baud, .bytes = bytes});
+}
+
+void SessionRecorder::host_received(double now, int baud, const std::string& bytes) {
+    if (bytes.empty()) return;
+    const double join_within = kJoinByteTimes * kBitsPerByte / baud;
+    if (reply_ && reply_->baud == baud && now - reply_last_byte_ <= join_within) {
+        reply_->bytes += bytes;
+    } else {
+        flush();
+        reply_ = RecordedChunk{
+            .kind = RecordedChunk::Kind::meter, .time = now - start_, .baud = baud, .bytes = bytes};
+    }
+    reply_last_byte_ = now;
+}
+
+void SessionRecorder::flush() {
+    if (!reply_) return;
+    writer_.write(*reply_);
+    reply_.reset();
+}
+
+void SessionRecorder::write(RecordedChunk chunk) {
+    flush();
+    writer_.write(chunk);
+}
+
+}  // namespace r462xe::sim

@@ -1,0 +1,35 @@
+// Turns what a serial port does into a recording as it happens: the port's opens, closes and
+// speed changes, each write of the host, and the bytes it receives. Received bytes that follow
+// each other on the line are joined into one chunk, so that a reply is one line of the recording.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "sim/recording/recording.h"
+
+namespace r462xe::sim {
+
+class SessionRecorder {
+  public:
+    // `start`: the clock reading at which the recording's time is 0.
+    SessionRecorder(RecordingWriter& writer, double start) : writer_(writer), start_(start) {}
+
+    void opened(double now, int baud, const std::string& device);
+    void closed(double now);
+    void speed(double now, int baud);
+    void host_wrote(double now, int baud, const std::string& bytes);
+    void host_received(double now, int baud, const std::string& bytes);
+    // Writes what is still held back (the last reply).
+    void flush();
+
+  private:
+    void write(RecordedChunk chunk);
+
+    RecordingWriter& writer_;
+    double start_;
+    std::optional<RecordedChunk> reply_;  // received bytes still being joined
+    double reply_last_byte_ = 0;
+};
+
+}  // namespace r462xe::sim

@@ -1,0 +1,98 @@
+// The recording's text: each kind of chunk written and read back, and the mistakes a hand-edited
+// or cut-off recording can hold, each reported with its line.
+#include "sim/recording/recording.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace r462xe::sim {
+namespace {
+
+using Kind = RecordedChunk::Kind;
+
+TEST(RecordingFormat, EachKindOfChunkAsOneLine) {
+    struct Case {
+        RecordedChunk chunk;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {{.kind = Kind::open, .time = 0, .baud = 9600, .device = "COM3 /dev/ttyUSB0"},
+         "0.000 open 9600 COM3 /dev/ttyUSB0"},
+        {{.kind = Kind::host, .time = 0.4125, .baud = 9600, .bytes = "*IDN?\r\n"},
+         "0.412 host 9600 2a49444e3f0d0a"},
+        {{.kind = Kind::speed, .time = 9.5, .baud = 19200}, "9.500 speed 19200"},
+        {{.kind = Kind::meter, .time = 12.3456, .baud = 19200, .bytes = std::string("\x5b\x00", 2)},
+         "12.346 meter 19200 5b00"},
+        {{.kind = Kind::close, .time = 75.32}, "75.320 close"},
+    };
+    std::ostringstream text;
+    RecordingWriter writer(text);
+    for (const Case& c : cases) {
+        EXPECT_EQ(chunk_line(c.chunk), c.line);
+        writer.write(c.chunk);
+    }
+    std::string expected = "# r462xe recording 1\n";
+    for (const Case& c : cases) expected += c.line + "\n";
+    EXPECT_EQ(text.str(), expected);
+
+    std::istringstream in(text.str());
+    const Recording read = read_recording(in);
+    ASSERT_EQ(read.chunks.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].line);
+        EXPECT_EQ(read.chunks[i].kind, cases[i].chunk.kind);
+        EXPECT_EQ(read.chunks[i].baud, cases[i].chunk.baud);
+        EXPECT_EQ(read.chunks[i].bytes, cases[i].chunk.bytes);
+        EXPECT_EQ(read.chunks[i].device, cases[i].chunk.device);
+        EXPECT_EQ(read.chunks[i].line, static_cast<int>(i) + 2);
+        EXPECT_EQ(chunk_line(read.chunks[i]), cases[i].line);
+    }
+}
+
+TEST(RecordingFormat, NotesBlankLinesAndWindowsLineEnds) {
+    std::istringstream in(
+        "# r462xe recording 1\r\n# program r462xe-fwupdate-runner 3.07\r\n\r\n"
+        "1.000 host 9600 0a\r\n");
+    const Recording read = read_recording(in);
+    EXPECT_EQ(read.notes, (std::vector<std::string>{"r462xe recording 1",
+                                                    "program r462xe-fwupdate-runner 3.07"}));
+    ASSERT_EQ(read.chunks.size(), 1u);
+    EXPECT_EQ(read.chunks[0].bytes, "\n");
+    EXPECT_EQ(read.chunks[0].line, 4);
+}
+
+TEST(RecordingFormat, MistakesAreReportedWithTheirLine) {
+    struct Case {
+        std::string text;
+        int line;
+        std::string says;
+    };
+    const std::string head = "# r462xe recording 1\n";
+    const std::vector<Case> cases = {
+        {"1.000 host 9600 0a\n", 1, "not a recording"},
+        {head + "host 9600 0a\n", 2, "no time"},
+        {head + "1.000 sent 9600 0a\n", 2, "unknown kind of chunk: sent"},
+        {head + "1.000 host 0a\n", 2, "a line speed is missing"},
+        {head + "1.000 host 9600\n", 2, "no bytes"},
+        {head + "1.000 host 9600 0a0\n", 2, "odd number of hexadecimal digits"},
+        {head + "1.000 meter 9600 0g\n", 2, "not hexadecimal: 0g"},
+        {head + "2.000 host 9600 0a\n1.000 meter 9600 30\n", 3, "time goes back"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::istringstream in(c.text);
+        try {
+            read_recording(in);
+            ADD_FAILURE() << "read without complaint";
+        } catch (const RecordingError& error) {
+            EXPECT_EQ(error.line(), c.line);
+            EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace r462xe::sim
