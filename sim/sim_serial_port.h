@@ -7,8 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "serial/port_observer.h"
 #include "serial/serial_port.h"
-#include "sim/recording/session_recorder.h"
 #include "sim/scheduler.h"
 #include "sim/virtual_line.h"
 
@@ -40,7 +40,7 @@ class SimSerialPort : public SerialPort {
     void fail_next(PortOperation operation, int nth = 1, int times = 1);
 
     // Told of everything the port does, when set (a recorded session).
-    SessionRecorder* recorder = nullptr;
+    PortObserver* recorder = nullptr;
 
   protected:
     void before_operation(PortOperation operation) override;

@@ -6,20 +6,21 @@
 #include <optional>
 #include <string>
 
+#include "serial/port_observer.h"
 #include "sim/recording/recording.h"
 
 namespace r462xe::sim {
 
-class SessionRecorder {
+class SessionRecorder : public PortObserver {
   public:
     // `start`: the clock reading at which the recording's time is 0.
     SessionRecorder(RecordingWriter& writer, double start) : writer_(writer), start_(start) {}
 
-    void opened(double now, int baud, const std::string& device);
-    void closed(double now);
-    void speed(double now, int baud);
-    void host_wrote(double now, int baud, const std::string& bytes);
-    void host_received(double now, int baud, const std::string& bytes);
+    void opened(double now, int baud, const std::string& device) override;
+    void closed(double now) override;
+    void speed(double now, int baud) override;
+    void host_wrote(double now, int baud, const std::string& bytes) override;
+    void host_received(double now, int baud, const std::string& bytes) override;
     // Writes what is still held back (the last reply).
     void flush();
 
