@@ -159,24 +159,31 @@ TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Meters, RunnerUpload,
-    ::testing::Values(
-        UpdateCase{"Clean", {}, {}, 1, "[\"COM1  :SN55250001\"]", 0, blocks(0, kLastBlock), {}},
-        UpdateCase{"RejectedBlockIsResent",
-                   {"--reject-block", "5"},
-                   {},
-                   1,
-                   "[\"COM1  :SN55250001\"]",
-                   0,
-                   blocks(0, 5) + blocks(5, kLastBlock),
-                   {"block 4 ok", "block 5 rejected (fault)", "block 5 ok", "block 6 ok"}},
-        UpdateCase{"BesideAPortWithoutMeter",
-                   {},
-                   {1},
-                   3,
-                   "[\"COM1\" \"COM3  :SN55250001\"]",
-                   1,
-                   blocks(0, kLastBlock),
-                   {}}),
+    ::testing::Values(UpdateCase{.name = "Clean",
+                                 .meter_options = {},
+                                 .bare_ports = {},
+                                 .meter_port = 1,
+                                 .list_items = "[\"COM1  :SN55250001\"]",
+                                 .list_index = 0,
+                                 .blocks_sent = blocks(0, kLastBlock),
+                                 .meter_saw = {}},
+                      UpdateCase{.name = "RejectedBlockIsResent",
+                                 .meter_options = {"--reject-block", "5"},
+                                 .bare_ports = {},
+                                 .meter_port = 1,
+                                 .list_items = "[\"COM1  :SN55250001\"]",
+                                 .list_index = 0,
+                                 .blocks_sent = blocks(0, 5) + blocks(5, kLastBlock),
+                                 .meter_saw = {"block 4 ok", "block 5 rejected (fault)",
+                                               "block 5 ok", "block 6 ok"}},
+                      UpdateCase{.name = "BesideAPortWithoutMeter",
+                                 .meter_options = {},
+                                 .bare_ports = {1},
+                                 .meter_port = 3,
+                                 .list_items = "[\"COM1\" \"COM3  :SN55250001\"]",
+                                 .list_index = 1,
+                                 .blocks_sent = blocks(0, kLastBlock),
+                                 .meter_saw = {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SilenceCase {
@@ -272,11 +279,15 @@ TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBloc
 }
 
 INSTANTIATE_TEST_SUITE_P(Meters, RunnerSilentMeter,
-                         ::testing::Values(SilenceCase{"HangsOnceAtBlock7", {}, true, true},
-                                           SilenceCase{"SilentFromBlock7InEveryRun",
-                                                       {"--silent-from-block", "7"},
-                                                       false,
-                                                       false}),
+                         ::testing::Values(SilenceCase{.name = "HangsOnceAtBlock7",
+                                                       .meter_options = {},
+                                                       .hang_once = true,
+                                                       .completes = true},
+                                           SilenceCase{
+                                               .name = "SilentFromBlock7InEveryRun",
+                                               .meter_options = {"--silent-from-block", "7"},
+                                               .hang_once = false,
+                                               .completes = false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A meter still in its update mode from an earlier failure: the search finds it, but "Upload
