@@ -8,15 +8,15 @@
 #include <functional>
 #include <ostream>
 
-#include "identify/line_traffic.h"
+#include "rig/line_traffic.h"
+#include "rig/upload_rig.h"
 #include "ui/c_escape.h"
-#include "upload/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::UploadRig;
 using Op = PortOperation;
 
 // What runs when the operation is refused, and when the refusal is armed.

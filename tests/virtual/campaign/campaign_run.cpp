@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "rig/messages.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
 
@@ -14,8 +15,9 @@ namespace r462xe::campaign {
 
 namespace {
 
-constexpr const char* kPowerCycleTitle = "Power cycle the Meter";
-constexpr const char* kSuccessTitle = "Firmware Update";
+using testing::kPowerCycleTitle;
+using testing::kSuccessTitle;
+
 // The window is looked at this often while it works on its own.
 constexpr double kLookEvery = 0.25;
 // How long a press may keep the window busy before the run counts as hung: a whole update with

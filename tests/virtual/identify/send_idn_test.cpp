@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "identify/line_traffic.h"
-#include "identify/meter_faults.h"
+#include "rig/line_traffic.h"
+#include "rig/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {

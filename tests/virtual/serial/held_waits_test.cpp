@@ -9,14 +9,14 @@
 #include <memory>
 #include <ostream>
 
+#include "rig/upload_rig.h"
 #include "ui/c_escape.h"
-#include "upload/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::UploadRig;
 
 // What runs while the event comes.
 enum class Run {

@@ -8,39 +8,29 @@
 #include <memory>
 #include <ostream>
 
-#include "upload_rig.h"
+#include "rig/blocks.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kNormalBaud;
-using upload_test::kPowerCycleMessage;
-using upload_test::kPowerCycleTitle;
-using upload_test::kSuccessMessage;
-using upload_test::kUpdateBaud;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::all_blocks;
+using testing::kAllControlsBack;
+using testing::kMeterPort;
+using testing::kNormalBaud;
+using testing::kPowerCycleMessage;
+using testing::kPowerCycleTitle;
+using testing::kSuccessMessage;
+using testing::kUpdateBaud;
+using testing::message_lines;
+using testing::UploadRig;
 
-constexpr const char* kAllBack =
-    "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
 // While the message shows, the update still runs as far as the window can tell.
 constexpr const char* kStillRunning =
     "Command1 off, COM1 off, Command2 off, Label6 shown, Timer1 off, running on";
 constexpr const char* kRunTimeErrorControls =
     "Command1 off, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
-
-std::vector<std::string> message_lines(const std::vector<sim::ShownMessage>& shown) {
-    std::vector<std::string> lines;
-    for (const auto& message : shown) lines.push_back(message_line(message));
-    return lines;
-}
-
-std::vector<int> all_blocks() {
-    std::vector<int> blocks;
-    for (int n = 0; n < 60; ++n) blocks.push_back(n);
-    return blocks;
-}
 
 struct FailureCase {
     const char* name;
@@ -100,7 +90,7 @@ TEST_P(FailurePath, MessageAndControlsThenASecondPressAfterAPowerCycle) {
     EXPECT_EQ(writes[0].baud, param.retry_first_baud);
     EXPECT_EQ(rig.frame_blocks(), all_blocks());
     EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(kSuccessMessage));
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_EQ(rig.form.Label4.caption(), "V3.07");
     EXPECT_TRUE(meter.flash_equals(rig.image));
 }
@@ -113,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
             .fault = [](sim::MeterFaults& f) { f.never_acknowledge = true; },
             .cure = [](sim::Meter& m, sim::VirtualLine&) { m.faults().never_acknowledge = false; },
             .under_the_box = std::string("progress 0, ") + kStillRunning,
-            .controls_after = kAllBack,
+            .controls_after = kAllControlsBack,
             .progress_after = 0,
             .update_mode_after = false,
             .retry_first_write = "UPGR 1\r\n",
@@ -301,7 +291,7 @@ TEST_P(RefusedPress, MessageAndTheControlsBackWithNothingSent) {
     rig.press_upload();
     rig.run_for(5);
     EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(param.message));
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_EQ(rig.ticks_since_press(), 0);
     EXPECT_TRUE(rig.progress_values().empty());
     std::vector<std::string> sent;
@@ -366,7 +356,7 @@ TEST(LostLeaveCommand, IsNoSuccessAndTheNextPressSendsTheImageAgain) {
                 ::testing::ElementsAre(kPowerCycleMessage));
     EXPECT_TRUE(rig.form.update_mode);
     EXPECT_EQ(rig.form.Label4.caption(), "Updating");
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_FALSE(meter.flash_equals(rig.image));
 
     rig.press_upload();
