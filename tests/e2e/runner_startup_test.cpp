@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 #include "e2e/transcript.h"
 #include "e2e/transcript_checks.h"
@@ -15,16 +16,6 @@ namespace r462xe::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr std::size_t kImageBytes = 61440;
-
-std::string image_of_length(std::size_t length) {
-    std::string bytes(length, '\0');
-    for (std::size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<char>((i * 7 + i / 1024) & 0xFF);
-    return bytes;
-}
 
 // What start-up shows before it touches a port: "Searching" and every control disabled.
 const std::vector<std::pair<std::string, std::string>> kStartupShown = {
