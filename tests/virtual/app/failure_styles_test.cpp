@@ -9,6 +9,8 @@
 #include <ostream>
 
 #include "rig/line_traffic.h"
+#include "rig/messages.h"
+#include "rig/readings.h"
 #include "rig/upload_rig.h"
 #include "ui/c_escape.h"
 
@@ -16,6 +18,8 @@ namespace r462xe {
 namespace {
 
 using testing::kMeterPort;
+using testing::list_text;
+using testing::titles_line;
 using testing::UploadRig;
 using Op = PortOperation;
 
@@ -77,21 +81,10 @@ std::string heard(sim::World& world, double since) {
            " probes, " + std::to_string(testing::queries_on(world, kMeterPort, since)) + " queries";
 }
 
-std::string list_text(const UploadRig& rig) {
-    std::string items;
-    for (const auto& item : rig.form.COM1.items()) {
-        items += (items.empty() ? "" : " ") + c_quote(item);
-    }
-    return "list [" + items + "]";
-}
-
 std::string update_outcome(UploadRig& rig) {
-    std::string titles;
-    for (const auto& message : rig.messages_since_press()) {
-        titles += (titles.empty() ? "" : " ") + message.title;
-    }
-    return titles + ", blocks " + std::to_string(rig.frames().size()) + ", version " +
-           c_quote(rig.form.Label4.caption()) + ", " + rig.controls();
+    return titles_line(rig.messages_since_press()) + ", blocks " +
+           std::to_string(rig.frames().size()) + ", version " + c_quote(rig.form.Label4.caption()) +
+           ", " + rig.controls();
 }
 
 std::string run_case(UploadRig& rig, const StyleCase& c) {

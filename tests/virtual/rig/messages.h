@@ -41,6 +41,13 @@ inline std::vector<std::string> message_lines(const std::vector<sim::ShownMessag
     return lines;
 }
 
+// The boxes' titles in the order shown, separated by blanks.
+inline std::string titles_line(const std::vector<sim::ShownMessage>& shown) {
+    std::string titles;
+    for (const auto& message : shown) titles += (titles.empty() ? "" : " ") + message.title;
+    return titles;
+}
+
 inline const std::string kPowerCycleMessage =
     std::string(kPowerCycleTitle) + " | " + kPowerCycleText + " | exclamation";
 inline const std::string kSuccessMessage =

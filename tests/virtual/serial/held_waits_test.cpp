@@ -9,6 +9,8 @@
 #include <memory>
 #include <ostream>
 
+#include "rig/messages.h"
+#include "rig/readings.h"
 #include "rig/upload_rig.h"
 #include "ui/c_escape.h"
 
@@ -16,6 +18,8 @@ namespace r462xe {
 namespace {
 
 using testing::kMeterPort;
+using testing::list_text;
+using testing::titles_line;
 using testing::UploadRig;
 
 // What runs while the event comes.
@@ -56,19 +60,12 @@ constexpr const char* kRunTimeError =
     "off, running off";
 
 std::string list_and_version(const UploadRig& rig) {
-    std::string items;
-    for (const auto& item : rig.form.COM1.items()) {
-        items += (items.empty() ? "" : " ") + c_quote(item);
-    }
-    return "list [" + items + "], version " + c_quote(rig.form.Label4.caption());
+    return list_text(rig) + ", version " + c_quote(rig.form.Label4.caption());
 }
 
 std::string update_outcome(UploadRig& rig) {
-    std::string titles;
-    for (const auto& message : rig.messages_since_press()) {
-        titles += (titles.empty() ? "" : " ") + message.title;
-    }
-    return titles + ", blocks " + std::to_string(rig.frames().size()) + ", " + rig.controls();
+    return titles_line(rig.messages_since_press()) + ", blocks " +
+           std::to_string(rig.frames().size()) + ", " + rig.controls();
 }
 
 class HeldWaits : public ::testing::TestWithParam<HeldWaitCase> {};
