@@ -5,16 +5,14 @@
 namespace r462xe::sim {
 
 void Scheduler::at(Micros when, std::function<void()> action) {
-    events_.emplace(std::make_pair(std::max(when, now_), sequence_++), std::move(action));
+    events_.add(std::max(when, now_), std::move(action));
 }
 
 bool Scheduler::run_due() {
     bool ran = false;
-    while (!events_.empty() && events_.begin()->first.first <= now_) {
-        auto action = std::move(events_.begin()->second);
-        events_.erase(events_.begin());
+    while (auto due = events_.take_due(now_)) {
         ran = true;
-        action();
+        due->action();
     }
     return ran;
 }
@@ -26,8 +24,7 @@ void Scheduler::advance_towards(Micros limit) {
 }
 
 std::optional<Micros> Scheduler::next_event() const {
-    if (events_.empty()) return std::nullopt;
-    return events_.begin()->first.first;
+    return events_.next_time();
 }
 
 }  // namespace r462xe::sim

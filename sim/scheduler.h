@@ -5,9 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <utility>
+
+#include "sim/action_queue.h"
 
 namespace r462xe::sim {
 
@@ -34,8 +35,7 @@ class Scheduler {
 
   private:
     Micros now_ = 0;
-    std::uint64_t sequence_ = 0;
-    std::map<std::pair<Micros, std::uint64_t>, std::function<void()>> events_;
+    ActionQueue<Micros> events_;
 };
 
 }  // namespace r462xe::sim

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 namespace r462xe::sim {
 
@@ -69,7 +70,7 @@ double RealtimeMeter::now() {
 }
 
 void RealtimeMeter::after(double seconds, std::function<void()> action) {
-    actions_.emplace(ActionKey{now() + seconds, next_action_++}, std::move(action));
+    actions_.add(now() + seconds, std::move(action));
 }
 
 void RealtimeMeter::send(const std::string& bytes, int baud) {
@@ -152,7 +153,7 @@ void RealtimeMeter::read_host() {
 
 double RealtimeMeter::next_due() const {
     double due = line_.paces_itself() ? std::numeric_limits<double>::infinity() : next_watch_at_;
-    if (!actions_.empty()) due = std::min(due, actions_.begin()->first.first);
+    if (const auto action_at = actions_.next_time()) due = std::min(due, *action_at);
     if (!incoming_.empty()) due = std::min(due, incoming_.front().at);
     if (!outgoing_.empty()) due = std::min(due, outgoing_.front().at);
     return due;
@@ -163,8 +164,8 @@ void RealtimeMeter::run_due() {
     for (;;) {
         if (unplugged_) return;
         const double time = now();
-        const double action_at = actions_.empty() ? std::numeric_limits<double>::infinity()
-                                                  : actions_.begin()->first.first;
+        const double action_at =
+            actions_.next_time().value_or(std::numeric_limits<double>::infinity());
         const double in_at =
             incoming_.empty() ? std::numeric_limits<double>::infinity() : incoming_.front().at;
         const double out_at =
@@ -182,8 +183,7 @@ void RealtimeMeter::run_due() {
             transmit(out);
             if (outgoing_.empty()) log_lost();
         } else {
-            auto due = actions_.extract(actions_.begin());
-            due.mapped()();
+            actions_.take_due(time)->action();
         }
     }
     if (!line_.paces_itself() && now() >= next_watch_at_) watch_host();

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
-#include <utility>
 
+#include "sim/action_queue.h"
 #include "sim/meter/meter.h"
 #include "sim/tool/host_line.h"
 #include "sim/tool/options.h"
@@ -38,7 +37,6 @@ class RealtimeMeter final : public MeterLink {
         std::uint8_t byte;
         int baud;
     };
-    using ActionKey = std::pair<double, std::uint64_t>;
 
     void read_host();
     void run_due();
@@ -56,8 +54,7 @@ class RealtimeMeter final : public MeterLink {
     bool pacing_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 
-    std::map<ActionKey, std::function<void()>> actions_;
-    std::uint64_t next_action_ = 0;
+    ActionQueue<double> actions_;
     std::deque<LineByte> incoming_;  // from the host, paced at the host's speed
     std::deque<LineByte> outgoing_;  // from the meter, paced at the meter's speed
     double incoming_free_at_ = 0;

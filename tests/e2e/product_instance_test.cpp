@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 
 namespace r462xe::e2e {
@@ -21,7 +22,7 @@ class ProductInstance : public ::testing::Test {
     void SetUp() override {
         // The product finds its image beside itself, so it runs from a copy in a scratch folder.
         std::filesystem::copy_file(bin("r462xe-fwupdate"), folder_.file("r462xe-fwupdate"));
-        folder_.write("R462XE_V307_20200521.QF", std::string(61440, '\x11'));
+        folder_.write(kImageName, test_image());
     }
 
     std::unique_ptr<Child> start() {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 #include "e2e/transcript.h"
 
@@ -21,8 +22,7 @@ TEST(RunnerFolder, FolderWithNonAsciiLettersHoldsTheImage) {
     const std::string folder = scratch.file(
         "Mess Ger\xC3\xA4t \xCE\x9C\xCE\xB5\xCF\x84\xCF\x81\xCE\xB7\xCF\x84\xCE\xAE\xCF\x82");
     std::filesystem::create_directory(folder);
-    std::ofstream(folder + "/R462XE_V307_20200521.QF", std::ios::binary)
-        << std::string(61440, '\x3C');
+    std::ofstream(folder + "/" + kImageName, std::ios::binary) << test_image();
     // The one port has no device: start-up gets past the image at once and ends.
     Child runner({bin("r462xe-fwupdate-runner"), "--port", "1=" + scratch.file("no-device"),
                   "--folder", folder, "--answer-after", "0.2"},

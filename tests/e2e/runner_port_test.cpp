@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 
 namespace r462xe::e2e {
@@ -25,7 +26,7 @@ bool holds_open(pid_t pid, const std::string& path) {
 TEST(RunnerPort, HangUpStopsListeningWithoutBusyProcessor) {
     TempDir folder;
     TempDir runtime;
-    folder.write("R462XE_V307_20200521.QF", std::string(61440, '\x5A'));
+    folder.write(kImageName, test_image());
     Pty port;
     Child runner({bin("r462xe-fwupdate-runner"), "--port", "1=" + port.path(), "--folder",
                   folder.path(), "--stay"},

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 #include "e2e/transcript.h"
 #include "e2e/transcript_checks.h"
@@ -14,16 +16,6 @@ namespace r462xe::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr std::size_t kImageBytes = 61440;
-
-std::string image_of_length(std::size_t length) {
-    std::string bytes(length, '\0');
-    for (std::size_t i = 0; i < length; ++i)
-        bytes[i] = static_cast<char>((i * 7 + i / 1024) & 0xFF);
-    return bytes;
-}
 
 // What start-up shows before it touches a port: "Searching" and every control disabled.
 const std::vector<std::pair<std::string, std::string>> kStartupShown = {
@@ -77,6 +69,10 @@ struct ImageCase {
     std::size_t length;
 };
 
+void PrintTo(const ImageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RunnerWrongImage : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(RunnerWrongImage, ShowsTheFileErrorAndEndsWithoutProbing) {
@@ -105,12 +101,23 @@ INSTANTIATE_TEST_SUITE_P(Lengths, RunnerWrongImage,
                                            ImageCase{"one_long", kImageBytes + 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class RunnerArguments : public ::testing::TestWithParam<std::vector<std::string>> {};
+struct ArgumentsCase {
+    const char* name;
+    std::vector<std::string> arguments;
+};
+
+// The arguments themselves, as the command line would show them.
+void PrintTo(const ArgumentsCase& c, std::ostream* out) {
+    for (std::size_t i = 0; i < c.arguments.size(); ++i) *out << (i ? " " : "") << c.arguments[i];
+}
+
+class RunnerArguments : public ::testing::TestWithParam<ArgumentsCase> {};
 
 TEST_P(RunnerArguments, RefusesWithStatus2AndSaysWhy) {
     TempDir runtime;
     std::vector<std::string> argv = {bin("r462xe-fwupdate-runner")};
-    argv.insert(argv.end(), GetParam().begin(), GetParam().end());
+    const auto& arguments = GetParam().arguments;
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
     Child runner(argv, offscreen_env(runtime));
     ASSERT_TRUE(runner.wait_for_exit(10s));
     EXPECT_EQ(runner.exit_status(), 2);
@@ -120,16 +127,21 @@ TEST_P(RunnerArguments, RefusesWithStatus2AndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bad, RunnerArguments,
-    ::testing::Values(
-        std::vector<std::string>{"--bogus"}, std::vector<std::string>{"--port"},
-        std::vector<std::string>{"--port", "1"}, std::vector<std::string>{"--port", "0=/dev/null"},
-        std::vector<std::string>{"--port", "17=/dev/null"},
-        std::vector<std::string>{"--port", "x=/dev/null"}, std::vector<std::string>{"--port", "1="},
-        std::vector<std::string>{"--port", "1=/dev/a", "--port", "1=/dev/b"},
-        std::vector<std::string>{"--presses", "0"},
-        std::vector<std::string>{"--upload", "--presses", "2x"},
-        std::vector<std::string>{"--answer-after", "-1"},
-        std::vector<std::string>{"--answer-after", "soon"}, std::vector<std::string>{"--folder"}));
+    ::testing::Values(ArgumentsCase{"unknown_option", {"--bogus"}},
+                      ArgumentsCase{"port_without_value", {"--port"}},
+                      ArgumentsCase{"port_without_device", {"--port", "1"}},
+                      ArgumentsCase{"port_number_0", {"--port", "0=/dev/null"}},
+                      ArgumentsCase{"port_number_17", {"--port", "17=/dev/null"}},
+                      ArgumentsCase{"port_number_not_a_number", {"--port", "x=/dev/null"}},
+                      ArgumentsCase{"port_with_empty_device", {"--port", "1="}},
+                      ArgumentsCase{"port_given_twice",
+                                    {"--port", "1=/dev/a", "--port", "1=/dev/b"}},
+                      ArgumentsCase{"no_presses", {"--presses", "0"}},
+                      ArgumentsCase{"presses_not_a_number", {"--upload", "--presses", "2x"}},
+                      ArgumentsCase{"negative_answer_time", {"--answer-after", "-1"}},
+                      ArgumentsCase{"answer_time_not_a_number", {"--answer-after", "soon"}},
+                      ArgumentsCase{"folder_without_value", {"--folder"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace r462xe::e2e

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "e2e/meter_and_image.h"
 #include "e2e/process.h"
+#include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
 #include "e2e/transcript_checks.h"
 
@@ -20,27 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr const char* kSuccessBox =
-    "\"Firmware Update\" \"Firmware Update was completed successfully.\"";
-constexpr const char* kPowerCycleBox =
-    "\"Power cycle the Meter\" \"Please power cycle the Meter before click on the OK button to "
-    "continue the firmware updating.\"";
 constexpr int kLastBlock = 59;
 // A whole update with the search before it takes about 75 s; the slowest case here adds a port
 // without a meter (13 s) or a second run.
 constexpr auto kUpdateLimit = 240s;
 
-// What the meter tool logs for the command that starts the update mode, unmasked at 9600 baud:
-// only the first start of an update sends it.
-constexpr const char* kUnmaskedEnter = R"(@9600: "UPGR 1\r\n")";
+// What the meter tool logs for the masked command that starts the update mode.
 constexpr const char* kMaskedEnter = R"(@19200: "UPGR 1\r\n" (masked): acknowledged)";
-
-std::string test_image() {
-    std::string bytes(61440, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 31 + 7) % 251);
-    return bytes;
-}
 
 std::vector<int> progress_values(const std::vector<TranscriptLine>& lines) {
     std::vector<int> values;
@@ -76,24 +64,6 @@ std::vector<TranscriptLine> startup_part(const std::vector<TranscriptLine>& line
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
-
-// A folder holding the image, a folder for the runner's runtime files, and a virtual meter; with
-// `check_flash` the meter also says after "UPGR 0" whether its flash equals that image.
-struct MeterAndImage {
-    MeterAndImage(std::vector<std::string> options, bool check_flash)
-        : meter(with_image(std::move(options), check_flash)) {}
-
-    TempDir folder;
-    TempDir runtime;
-    MeterSim meter;
-
-  private:
-    std::vector<std::string> with_image(std::vector<std::string> options, bool check_flash) {
-        folder.write(kImageName, test_image());
-        if (check_flash) options.insert(options.end(), {"--expect-image", folder.file(kImageName)});
-        return options;
-    }
-};
 
 struct UpdateCase {
     const char* name;
@@ -159,24 +129,31 @@ TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Meters, RunnerUpload,
-    ::testing::Values(
-        UpdateCase{"Clean", {}, {}, 1, "[\"COM1  :SN55250001\"]", 0, blocks(0, kLastBlock), {}},
-        UpdateCase{"RejectedBlockIsResent",
-                   {"--reject-block", "5"},
-                   {},
-                   1,
-                   "[\"COM1  :SN55250001\"]",
-                   0,
-                   blocks(0, 5) + blocks(5, kLastBlock),
-                   {"block 4 ok", "block 5 rejected (fault)", "block 5 ok", "block 6 ok"}},
-        UpdateCase{"BesideAPortWithoutMeter",
-                   {},
-                   {1},
-                   3,
-                   "[\"COM1\" \"COM3  :SN55250001\"]",
-                   1,
-                   blocks(0, kLastBlock),
-                   {}}),
+    ::testing::Values(UpdateCase{.name = "Clean",
+                                 .meter_options = {},
+                                 .bare_ports = {},
+                                 .meter_port = 1,
+                                 .list_items = "[\"COM1  :SN55250001\"]",
+                                 .list_index = 0,
+                                 .blocks_sent = blocks(0, kLastBlock),
+                                 .meter_saw = {}},
+                      UpdateCase{.name = "RejectedBlockIsResent",
+                                 .meter_options = {"--reject-block", "5"},
+                                 .bare_ports = {},
+                                 .meter_port = 1,
+                                 .list_items = "[\"COM1  :SN55250001\"]",
+                                 .list_index = 0,
+                                 .blocks_sent = blocks(0, 5) + blocks(5, kLastBlock),
+                                 .meter_saw = {"block 4 ok", "block 5 rejected (fault)",
+                                               "block 5 ok", "block 6 ok"}},
+                      UpdateCase{.name = "BesideAPortWithoutMeter",
+                                 .meter_options = {},
+                                 .bare_ports = {1},
+                                 .meter_port = 3,
+                                 .list_items = "[\"COM1\" \"COM3  :SN55250001\"]",
+                                 .list_index = 1,
+                                 .blocks_sent = blocks(0, kLastBlock),
+                                 .meter_saw = {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SilenceCase {
@@ -247,7 +224,7 @@ TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBloc
     EXPECT_LT(lines[second_block_0[1]].seconds - lines[second_press.back()].seconds, 9.0);
 
     const std::string log = meter.log();
-    EXPECT_EQ(count_of(log, kUnmaskedEnter), 1u) << log;
+    EXPECT_EQ(count_of(log, kPlainEnterLogged), 1u) << log;
     EXPECT_EQ(count_of(log, kMaskedEnter), 2u) << log;
     const auto cycled = log.find("power cycled");
     ASSERT_NE(cycled, std::string::npos) << log;
@@ -272,11 +249,15 @@ TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBloc
 }
 
 INSTANTIATE_TEST_SUITE_P(Meters, RunnerSilentMeter,
-                         ::testing::Values(SilenceCase{"HangsOnceAtBlock7", {}, true, true},
-                                           SilenceCase{"SilentFromBlock7InEveryRun",
-                                                       {"--silent-from-block", "7"},
-                                                       false,
-                                                       false}),
+                         ::testing::Values(SilenceCase{.name = "HangsOnceAtBlock7",
+                                                       .meter_options = {},
+                                                       .hang_once = true,
+                                                       .completes = true},
+                                           SilenceCase{
+                                               .name = "SilentFromBlock7InEveryRun",
+                                               .meter_options = {"--silent-from-block", "7"},
+                                               .hang_once = false,
+                                               .completes = false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A meter still in its update mode from an earlier failure: the search finds it, but "Upload

@@ -2,13 +2,12 @@
 // runs the queued actions, in time order, and a record of everything the meter transmitted.
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "sim/action_queue.h"
 #include "sim/meter/meter_link.h"
 
 namespace r462xe::sim::test {
@@ -24,7 +23,7 @@ class FakeMeterLink : public MeterLink {
     double now() override { return now_; }
 
     void after(double seconds, std::function<void()> action) override {
-        queue_.emplace(Key{now_ + seconds, next_sequence_++}, std::move(action));
+        queue_.add(now_ + seconds, std::move(action));
     }
 
     void send(const std::string& bytes, int baud) override { sent_.push_back({now_, bytes, baud}); }
@@ -33,10 +32,9 @@ class FakeMeterLink : public MeterLink {
 
     // Runs every action due up to `time`, in order; actions may queue more.
     void run_until(double time) {
-        while (!queue_.empty() && queue_.begin()->first.at <= time) {
-            auto due = queue_.extract(queue_.begin());
-            now_ = due.key().at;
-            due.mapped()();
+        while (auto due = queue_.take_due(time)) {
+            now_ = due->at;
+            due->action();
         }
         if (time > now_) now_ = time;
     }
@@ -47,17 +45,8 @@ class FakeMeterLink : public MeterLink {
     int unplugs() const { return unplugs_; }
 
   private:
-    struct Key {
-        double at;
-        std::uint64_t sequence;  // keeps actions due at the same time in the order they came
-        bool operator<(const Key& other) const {
-            return at != other.at ? at < other.at : sequence < other.sequence;
-        }
-    };
-
     double now_ = 0;
-    std::uint64_t next_sequence_ = 0;
-    std::map<Key, std::function<void()>> queue_;
+    ActionQueue<double> queue_;
     std::vector<Sent> sent_;
     int unplugs_ = 0;
 };

@@ -7,15 +7,18 @@
 #include <sstream>
 #include <utility>
 
+#include "rig/messages.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
+#include "ui/c_escape.h"
 
 namespace r462xe::campaign {
 
 namespace {
 
-constexpr const char* kPowerCycleTitle = "Power cycle the Meter";
-constexpr const char* kSuccessTitle = "Firmware Update";
+using testing::kPowerCycleTitle;
+using testing::kSuccessTitle;
+
 // The window is looked at this often while it works on its own.
 constexpr double kLookEvery = 0.25;
 // How long a press may keep the window busy before the run counts as hung: a whole update with
@@ -49,20 +52,11 @@ class MeterSide : public sim::MeterLink {
     sim::VirtualLine& line_;
 };
 
-// The bytes as text, control bytes escaped, long ones cut short.
-std::string printable(const std::string& bytes) {
+// The bytes quoted with C escapes, long ones cut short.
+std::string quoted_start(const std::string& bytes) {
     constexpr std::size_t kShown = 24;
-    std::ostringstream out;
-    for (char c : bytes.substr(0, kShown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            out << c;
-        } else {
-            out << "\\x" << std::hex << std::setw(2) << std::setfill('0') << unsigned{byte};
-        }
-    }
-    if (bytes.size() > kShown) out << "... (" << std::dec << bytes.size() << " bytes)";
-    return out.str();
+    if (bytes.size() <= kShown) return c_quote(bytes);
+    return c_quote(bytes.substr(0, kShown)) + "... (" + std::to_string(bytes.size()) + " bytes)";
 }
 
 sim::MeterFaults first_faults(const RunPlan& plan) {
@@ -463,7 +457,7 @@ class Run {
                 }
                 [[fallthrough]];
             case Kind::command:
-                log("meter: " + printable(event.text) + " at " + std::to_string(event.baud) +
+                log("meter: " + quoted_start(event.text) + " at " + std::to_string(event.baud) +
                     (event.summary.empty() ? "" : ", " + event.summary));
                 break;
             case Kind::partial_dropped:
@@ -613,7 +607,7 @@ std::string RunOutcome::report() const {
             << (press.meter_in_update_mode ? "update" : "normal") << " mode, window update_mode "
             << press.window_update_mode << ", port "
             << (press.port_open ? "open " + press.port_settings : std::string("closed"))
-            << ", first write \"" << printable(press.first_write) << "\" at "
+            << ", first write " << quoted_start(press.first_write) << " at "
             << press.first_write_baud << ", " << press.frames_sent << " frame(s), messages:";
         for (const auto& title : press.titles) out << " [" << title << "]";
         out << "\n";

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "campaign_run.h"
+#include "rig/messages.h"
 
 namespace r462xe::campaign {
 namespace {
@@ -198,7 +199,8 @@ TEST(FaultCampaign, FormerDeadEndsAndFalseSuccessesEndWithTheImage) {
         EXPECT_TRUE(outcome.first_update_failed) << outcome.report();
         EXPECT_EQ(outcome.recovery_presses(), c.presses) << outcome.report();
         ASSERT_FALSE(outcome.presses.empty());
-        EXPECT_EQ(outcome.presses.front().titles, std::vector<std::string>{"Power cycle the Meter"})
+        EXPECT_EQ(outcome.presses.front().titles,
+                  std::vector<std::string>{testing::kPowerCycleTitle})
             << outcome.report();
         EXPECT_TRUE(outcome.updated) << outcome.report();
     }

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "serial/mask.h"
+#include "ui/c_escape.h"
 
 namespace r462xe::campaign {
 
@@ -139,20 +140,6 @@ std::string hex(const std::string& bytes) {
     return out.str();
 }
 
-std::string printable(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 const char* kind_name(FaultKind kind) {
@@ -203,7 +190,7 @@ std::string Fault::describe() const {
             out << " block " << block << ": " << seconds << " s late";
             break;
         case FaultKind::split_verdict:
-            out << " block " << block << ": verdict, then \"" << printable(bytes) << "\" " << gap
+            out << " block " << block << ": verdict, then " << c_quote(bytes) << " " << gap
                 << " s later";
             break;
         case FaultKind::lost_host_bytes:

@@ -4,14 +4,15 @@
 
 #include "identify/eligibility_rule.h"
 #include "identify/serial_value.h"
+#include "rig/messages.h"
 #include "rig/window_rig.h"
 #include "ui/c_escape.h"
 
 namespace r462xe {
 namespace {
 
-constexpr const char* kIncompatibleText =
-    "Incompatible Hardware: Firmware upgrade is not supported.";
+using testing::kIncompatibleText;
+using testing::kIncompatibleTitle;
 
 TEST(Eligibility, SerialValueSkipsTwoCharactersAndBlanks) {
     const std::vector<std::pair<std::string, double>> cases = {
@@ -82,7 +83,7 @@ TEST(Eligibility, RefusalIsToldInAMessageAndEmptyArgumentsAreNot) {
             ASSERT_EQ(rig.world.messages.shown.size(), 1u);
             const auto& message = rig.world.messages.shown[0];
             EXPECT_EQ(message.text, kIncompatibleText);
-            EXPECT_EQ(message.title, "Information");
+            EXPECT_EQ(message.title, kIncompatibleTitle);
             EXPECT_EQ(message.icon, MsgIcon::Exclamation);
         } else {
             EXPECT_TRUE(rig.world.messages.shown.empty());
@@ -125,7 +126,7 @@ TEST(Eligibility, StartUpEnablesUploadOnlyForAnEligibleMeter) {
         } else {
             ASSERT_EQ(rig.world.messages.shown.size(), 1u);
             EXPECT_EQ(rig.world.messages.shown[0].text, kIncompatibleText);
-            EXPECT_EQ(rig.world.messages.shown[0].title, "Information");
+            EXPECT_EQ(rig.world.messages.shown[0].title, kIncompatibleTitle);
             EXPECT_EQ(rig.world.messages.shown[0].icon, MsgIcon::Exclamation);
             EXPECT_EQ(enabled_when_told, (std::vector<bool>{true, true, false}));
             EXPECT_THAT(rig.changes_of("Command2.enabled"),

@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "identify/line_traffic.h"
-#include "identify/meter_faults.h"
+#include "rig/line_traffic.h"
+#include "rig/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -55,73 +55,152 @@ struct SendIdnCase {
 
 TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
     const std::vector<SendIdnCase> cases = {
-        {"reply with CR LF", [](sim::World& w) { w.add_meter(kPort); }, Outcome::Identified, 1, 1,
-         4.5, "V3.05"},
-        {"reply with CR LF XON",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::xon_after_reply()); },
-         Outcome::Identified, 1, 1, 4.5, "V3.05"},
-        {"reply with LF alone loses the last visible character",
-         [](sim::World& w) {
-             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05\n"));
-         },
-         Outcome::Identified, 1, 1, 4.5, "V3.0"},
-        {"one-character version with LF alone becomes empty",
-         [](sim::World& w) {
-             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001,V\n"));
-         },
-         Outcome::Identified, 1, 1, 4.5, ""},
-        {"*E for the first two queries",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(2)); },
-         Outcome::Identified, 1, 3, 8.9, "V3.05"},
-        {"meter in update mode",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::in_update_mode()); },
-         Outcome::UpdateMode, 1, 0, 2.3},
-        {"*E for the first four queries",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(4)); }, Outcome::NoMeter,
-         1, 4, 11.1},
-        {"*E every time",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("*E\r\n")); },
-         Outcome::NoMeter, 1, 4, 11.1},
-        {"maker not accepted", [](sim::World& w) { w.add_meter(kPort, {.maker = "MARELIND"}); },
-         Outcome::NoMeter, 1, 4, 11.1},
-        {"nothing on the line", [](sim::World& w) { w.add_port(kPort); }, Outcome::NoMeter, 4, 4,
-         18.0},
-        {"three fields",
-         [](sim::World& w) {
-             w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001\r\n"));
-         },
-         Outcome::NoMeter, 4, 4, 18.0},
-        {"five fields",
-         [](sim::World& w) {
-             w.add_meter(kPort, {},
-                         testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05,X\r\n"));
-         },
-         Outcome::NoMeter, 4, 4, 18.0},
-        {"two lines",
-         [](sim::World& w) {
-             w.add_meter(kPort, {},
-                         testing::reply_verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"));
-         },
-         Outcome::NoMeter, 4, 4, 18.0},
-        {"CR LF alone",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\r\n")); },
-         Outcome::NoMeter, 4, 4, 18.0},
-        {"one character",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("X")); },
-         Outcome::NoMeter, 4, 4, 18.0},
-        {"other meter of an accepted maker",
-         [](sim::World& w) { w.add_meter(kPort, {.model = "R4622"}); }, Outcome::Unchanged, 1, 1,
-         4.5},
-        {"lone LF", [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\n")); },
-         Outcome::Unchanged, 1, 1, 4.5},
-        {"lone XON",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim(kXonText)); },
-         Outcome::Unchanged, 1, 1, 4.5},
-        {"LF and XON",
-         [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\n" + kXonText)); },
-         Outcome::Unchanged, 1, 1, 4.5},
-        {"port held by another program", [](sim::World& w) { w.add_held_port(kPort); },
-         Outcome::Unchanged, 0, 0, 0.1},
+        {.name = "reply with CR LF",
+         .setup = [](sim::World& w) { w.add_meter(kPort); },
+         .outcome = Outcome::Identified,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5,
+         .version = "V3.05"},
+        {.name = "reply with CR LF XON",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::xon_after_reply()); },
+         .outcome = Outcome::Identified,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5,
+         .version = "V3.05"},
+        {.name = "reply with LF alone loses the last visible character",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {},
+                             testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05\n"));
+             },
+         .outcome = Outcome::Identified,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5,
+         .version = "V3.0"},
+        {.name = "one-character version with LF alone becomes empty",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001,V\n"));
+             },
+         .outcome = Outcome::Identified,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5,
+         .version = ""},
+        {.name = "*E for the first two queries",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(2)); },
+         .outcome = Outcome::Identified,
+         .probes = 1,
+         .queries = 3,
+         .seconds = 8.9,
+         .version = "V3.05"},
+        {.name = "meter in update mode",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::in_update_mode()); },
+         .outcome = Outcome::UpdateMode,
+         .probes = 1,
+         .queries = 0,
+         .seconds = 2.3},
+        {.name = "*E for the first four queries",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::star_e_first(4)); },
+         .outcome = Outcome::NoMeter,
+         .probes = 1,
+         .queries = 4,
+         .seconds = 11.1},
+        {.name = "*E every time",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("*E\r\n")); },
+         .outcome = Outcome::NoMeter,
+         .probes = 1,
+         .queries = 4,
+         .seconds = 11.1},
+        {.name = "maker not accepted",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {.maker = "MARELIND"}); },
+         .outcome = Outcome::NoMeter,
+         .probes = 1,
+         .queries = 4,
+         .seconds = 11.1},
+        {.name = "nothing on the line",
+         .setup = [](sim::World& w) { w.add_port(kPort); },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "three fields",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {}, testing::reply_verbatim("Marelind,R4622E,SN55250001\r\n"));
+             },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "five fields",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {},
+                             testing::reply_verbatim("Marelind,R4622E,SN55250001,V3.05,X\r\n"));
+             },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "two lines",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {},
+                             testing::reply_verbatim("*E\r\nMarelind,R4622E,SN55250001,V3.05\r\n"));
+             },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "CR LF alone",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\r\n")); },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "one character",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("X")); },
+         .outcome = Outcome::NoMeter,
+         .probes = 4,
+         .queries = 4,
+         .seconds = 18.0},
+        {.name = "other meter of an accepted maker",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {.model = "R4622"}); },
+         .outcome = Outcome::Unchanged,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5},
+        {.name = "lone LF",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim("\n")); },
+         .outcome = Outcome::Unchanged,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5},
+        {.name = "lone XON",
+         .setup = [](sim::World& w) { w.add_meter(kPort, {}, testing::reply_verbatim(kXonText)); },
+         .outcome = Outcome::Unchanged,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5},
+        {.name = "LF and XON",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(kPort, {}, testing::reply_verbatim("\n" + kXonText));
+             },
+         .outcome = Outcome::Unchanged,
+         .probes = 1,
+         .queries = 1,
+         .seconds = 4.5},
+        {.name = "port held by another program",
+         .setup = [](sim::World& w) { w.add_held_port(kPort); },
+         .outcome = Outcome::Unchanged,
+         .probes = 0,
+         .queries = 0,
+         .seconds = 0.1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "rig/messages.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -50,8 +51,8 @@ TEST(AutoSearch, RefusesAnIneligibleMeterWithTheIncompatibleHardwareMessage) {
                         ::testing::ElementsAre("Command2.enabled false", "Command2.enabled true"));
         } else {
             ASSERT_EQ(told.size(), 1u);
-            EXPECT_EQ(told[0].text, "Incompatible Hardware: Firmware upgrade is not supported.");
-            EXPECT_EQ(told[0].title, "Information");
+            EXPECT_EQ(told[0].text, testing::kIncompatibleText);
+            EXPECT_EQ(told[0].title, testing::kIncompatibleTitle);
             EXPECT_EQ(told[0].icon, MsgIcon::Exclamation);
             // Told before the list and the search button are handed back.
             EXPECT_EQ(enabled_when_told, (std::vector<bool>{false, false, false}));

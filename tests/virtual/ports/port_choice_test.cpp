@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "identify/line_traffic.h"
-#include "identify/meter_faults.h"
+#include "rig/line_traffic.h"
+#include "rig/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -34,8 +34,20 @@ struct PickCase {
 TEST(PortChoice, PickIdentifiesWithoutTheEligibilityCheck) {
     // Port 3 holds a meter that may not be updated: start-up refused it with a message.
     const std::vector<PickCase> cases = {
-        {"meter port", 1, 1, 1, "V3.05", true, 0},
-        {"port without a meter", 0, 4, 4, "", false, 9},
+        {.name = "meter port",
+         .index = 1,
+         .probes = 1,
+         .queries = 1,
+         .version_label = "V3.05",
+         .upload_enabled = true,
+         .colour = 0},
+        {.name = "port without a meter",
+         .index = 0,
+         .probes = 4,
+         .queries = 4,
+         .version_label = "",
+         .upload_enabled = false,
+         .colour = 9},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "identify/line_traffic.h"
-#include "identify/meter_faults.h"
+#include "rig/line_traffic.h"
+#include "rig/meter_faults.h"
 #include "rig/window_rig.h"
 
 namespace r462xe {
@@ -32,95 +32,110 @@ struct SearchCase {
 
 const std::vector<SearchCase>& search_cases() {
     static const std::vector<SearchCase> cases = {
-        {"no port at all", [](sim::World&) {}, {}, -1, "", 1, 17, false, true},
-        {"ports without a meter, port 1 among them",
-         [](sim::World& w) {
-             w.add_port(1);
-             w.add_port(2);
-         },
-         {"COM1", "COM2"},
-         0,
-         "",
-         1,
-         17,
-         false,
-         true},
-        {"ports without a meter, no port 1",
-         [](sim::World& w) {
-             w.add_port(2);
-             w.add_port(3);
-         },
-         {"COM2", "COM3"},
-         -1,
-         "",
-         1,
-         17,
-         false,
-         true},
-        {"meter on 5 among 1, 3, 5 and 9",
-         [](sim::World& w) {
-             w.add_port(1);
-             w.add_port(3);
-             w.add_meter(5);
-             w.add_port(9);
-         },
-         {"COM1", "COM3", "COM5  :SN55250001", "COM9"},
-         2,
-         "V3.05",
-         5,
-         5,
-         true,
-         false},
+        {.name = "no port at all",
+         .setup = [](sim::World&) {},
+         .items = {},
+         .index = -1,
+         .version_label = "",
+         .found_port = 1,
+         .port_no = 17,
+         .upload_enabled = false,
+         .told_no_meter = true},
+        {.name = "ports without a meter, port 1 among them",
+         .setup =
+             [](sim::World& w) {
+                 w.add_port(1);
+                 w.add_port(2);
+             },
+         .items = {"COM1", "COM2"},
+         .index = 0,
+         .version_label = "",
+         .found_port = 1,
+         .port_no = 17,
+         .upload_enabled = false,
+         .told_no_meter = true},
+        {.name = "ports without a meter, no port 1",
+         .setup =
+             [](sim::World& w) {
+                 w.add_port(2);
+                 w.add_port(3);
+             },
+         .items = {"COM2", "COM3"},
+         .index = -1,
+         .version_label = "",
+         .found_port = 1,
+         .port_no = 17,
+         .upload_enabled = false,
+         .told_no_meter = true},
+        {.name = "meter on 5 among 1, 3, 5 and 9",
+         .setup =
+             [](sim::World& w) {
+                 w.add_port(1);
+                 w.add_port(3);
+                 w.add_meter(5);
+                 w.add_port(9);
+             },
+         .items = {"COM1", "COM3", "COM5  :SN55250001", "COM9"},
+         .index = 2,
+         .version_label = "V3.05",
+         .found_port = 5,
+         .port_no = 5,
+         .upload_enabled = true,
+         .told_no_meter = false},
         // The search stops at the first meter: the one on 7 is never asked.
-        {"meters on 3 and 7",
-         [](sim::World& w) {
-             w.add_meter(3);
-             w.add_meter(7, {.serial = "SN55250007"});
-         },
-         {"COM3  :SN55250001", "COM7"},
-         0,
-         "V3.05",
-         3,
-         3,
-         true,
-         false},
+        {.name = "meters on 3 and 7",
+         .setup =
+             [](sim::World& w) {
+                 w.add_meter(3);
+                 w.add_meter(7, {.serial = "SN55250007"});
+             },
+         .items = {"COM3  :SN55250001", "COM7"},
+         .index = 0,
+         .version_label = "V3.05",
+         .found_port = 3,
+         .port_no = 3,
+         .upload_enabled = true,
+         .told_no_meter = false},
         // Update mode passes empty texts to the eligibility check: no upload, no message.
-        {"meter in update mode on 4",
-         [](sim::World& w) {
-             w.add_port(1);
-             w.add_meter(4, {}, testing::in_update_mode());
-         },
-         {"COM1", "COM4  :Updating"},
-         1,
-         "Updating",
-         4,
-         4,
-         false,
-         false},
-        {"port held by another program",
-         [](sim::World& w) {
-             w.add_held_port(2);
-             w.add_meter(5);
-         },
-         {"COM5  :SN55250001"},
-         0,
-         "V3.05",
-         5,
-         5,
-         true,
-         false},
-        {"meter on 16",
-         [](sim::World& w) {
-             w.add_port(1);
-             w.add_meter(16);
-         },
-         {"COM1", "COM16  :SN55250001"},
-         1,
-         "V3.05",
-         16,
-         16,
-         true,
-         false},
+        {.name = "meter in update mode on 4",
+         .setup =
+             [](sim::World& w) {
+                 w.add_port(1);
+                 w.add_meter(4, {}, testing::in_update_mode());
+             },
+         .items = {"COM1", "COM4  :Updating"},
+         .index = 1,
+         .version_label = "Updating",
+         .found_port = 4,
+         .port_no = 4,
+         .upload_enabled = false,
+         .told_no_meter = false},
+        {.name = "port held by another program",
+         .setup =
+             [](sim::World& w) {
+                 w.add_held_port(2);
+                 w.add_meter(5);
+             },
+         .items = {"COM5  :SN55250001"},
+         .index = 0,
+         .version_label = "V3.05",
+         .found_port = 5,
+         .port_no = 5,
+         .upload_enabled = true,
+         .told_no_meter = false},
+        {.name = "meter on 16",
+         .setup =
+             [](sim::World& w) {
+                 w.add_port(1);
+                 w.add_meter(16);
+             },
+         .items = {"COM1", "COM16  :SN55250001"},
+         .index = 1,
+         .version_label = "V3.05",
+         .found_port = 16,
+         .port_no = 16,
+         .upload_enabled = true,
+         .told_no_meter = false},
     };
     return cases;
 }

@@ -9,14 +9,18 @@
 #include <memory>
 #include <ostream>
 
+#include "rig/messages.h"
+#include "rig/readings.h"
+#include "rig/upload_rig.h"
 #include "ui/c_escape.h"
-#include "upload/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::list_text;
+using testing::titles_line;
+using testing::UploadRig;
 
 // What runs while the event comes.
 enum class Run {
@@ -56,19 +60,12 @@ constexpr const char* kRunTimeError =
     "off, running off";
 
 std::string list_and_version(const UploadRig& rig) {
-    std::string items;
-    for (const auto& item : rig.form.COM1.items()) {
-        items += (items.empty() ? "" : " ") + c_quote(item);
-    }
-    return "list [" + items + "], version " + c_quote(rig.form.Label4.caption());
+    return list_text(rig) + ", version " + c_quote(rig.form.Label4.caption());
 }
 
 std::string update_outcome(UploadRig& rig) {
-    std::string titles;
-    for (const auto& message : rig.messages_since_press()) {
-        titles += (titles.empty() ? "" : " ") + message.title;
-    }
-    return titles + ", blocks " + std::to_string(rig.frames().size()) + ", " + rig.controls();
+    return titles_line(rig.messages_since_press()) + ", blocks " +
+           std::to_string(rig.frames().size()) + ", " + rig.controls();
 }
 
 class HeldWaits : public ::testing::TestWithParam<HeldWaitCase> {};
@@ -160,52 +157,145 @@ TEST_P(HeldWaits, AHeldWaitDropsAnErrorEventAnyOtherIsHeldUpNineSeconds) {
 // update-mode start writes the masked one 0.1 s after the press and waits 3.
 INSTANTIATE_TEST_SUITE_P(
     Waits, HeldWaits,
-    ::testing::Values(
-        HeldWaitCase{"SendIdnBeforeTheAttempt", Run::PortChoice, From::Start, 0.05, false,
-                     kIdentified},
-        HeldWaitCase{"SendIdnProbeAfterTheOpen", Run::PortChoice, From::Start, 0.6, false,
-                     kNotIdentified},
-        HeldWaitCase{"SendIdnProbeAfterTheFlush", Run::PortChoice, From::Start, 1.2, false,
-                     kNotIdentified},
-        HeldWaitCase{"SendIdnProbeAnswer", Run::PortChoice, From::Start, 1.8, false,
-                     kNotIdentified},
-        HeldWaitCase{"SendIdnQueryAfterTheOpen", Run::PortChoice, From::Start, 2.8, false,
-                     kIdentified},
-        HeldWaitCase{"SendIdnQueryAfterTheFlush", Run::PortChoice, From::Start, 3.4, false,
-                     kIdentified},
-        HeldWaitCase{"SendIdnQueryReply", Run::PortChoice, From::Start, 4.0, false, kNotIdentified},
-        HeldWaitCase{"CheckIdnBeforeTheProbe", Run::StartUpSearch, From::Start, 3.35, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnProbeAfterTheClose", Run::StartUpSearch, From::Start, 3.45, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnProbeAfterTheSettings", Run::StartUpSearch, From::Start, 3.55, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnProbeBeforeTheOpen", Run::StartUpSearch, From::Start, 3.65, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnProbeAfterTheFlush", Run::StartUpSearch, From::Start, 3.8, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnProbeAnswer", Run::StartUpSearch, From::Start, 5.9, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnBeforeTheQuery", Run::StartUpSearch, From::Start, 7.95, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnQueryAfterTheClose", Run::StartUpSearch, From::Start, 8.05, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnQueryAfterTheSettings", Run::StartUpSearch, From::Start, 8.15, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnBeforeTheQueryIsWritten", Run::StartUpSearch, From::Start, 8.4, false,
-                     kIdentified},
-        HeldWaitCase{"CheckIdnQueryReply", Run::StartUpSearch, From::Start, 9.6, true, kIdentified},
-        HeldWaitCase{"TransferAfterThePlainEnterCommand", Run::NormalUpdate, From::Start, 4.6, true,
-                     kUpdated},
-        HeldWaitCase{"TransferAfterTheMaskedEnterCommandOfANormalStart", Run::NormalUpdate,
-                     From::Start, 10.6, false, kRunTimeError},
-        HeldWaitCase{"TransferAfterTheMaskedEnterCommandOfAnUpdateModeStart", Run::UpdateModeUpdate,
-                     From::Start, 1.6, true, kUpdated},
-        HeldWaitCase{"TransferAfterTheLeaveCommand", Run::NormalUpdate, From::LeaveCommand, 5.0,
-                     true, kUpdated},
-        // The second error comes four seconds into the handler's wait for the first.
-        HeldWaitCase{"ThePortEventHandlersOwnWait", Run::AfterAnError, From::Start, 4.0, true,
-                     "port closed"}),
+    ::testing::Values(HeldWaitCase{.name = "SendIdnBeforeTheAttempt",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 0.05,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "SendIdnProbeAfterTheOpen",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 0.6,
+                                   .held = false,
+                                   .outcome = kNotIdentified},
+                      HeldWaitCase{.name = "SendIdnProbeAfterTheFlush",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 1.2,
+                                   .held = false,
+                                   .outcome = kNotIdentified},
+                      HeldWaitCase{.name = "SendIdnProbeAnswer",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 1.8,
+                                   .held = false,
+                                   .outcome = kNotIdentified},
+                      HeldWaitCase{.name = "SendIdnQueryAfterTheOpen",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 2.8,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "SendIdnQueryAfterTheFlush",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 3.4,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "SendIdnQueryReply",
+                                   .run = Run::PortChoice,
+                                   .from = From::Start,
+                                   .event_at = 4.0,
+                                   .held = false,
+                                   .outcome = kNotIdentified},
+                      HeldWaitCase{.name = "CheckIdnBeforeTheProbe",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 3.35,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnProbeAfterTheClose",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 3.45,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnProbeAfterTheSettings",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 3.55,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnProbeBeforeTheOpen",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 3.65,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnProbeAfterTheFlush",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 3.8,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnProbeAnswer",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 5.9,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnBeforeTheQuery",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 7.95,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnQueryAfterTheClose",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 8.05,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnQueryAfterTheSettings",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 8.15,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnBeforeTheQueryIsWritten",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 8.4,
+                                   .held = false,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "CheckIdnQueryReply",
+                                   .run = Run::StartUpSearch,
+                                   .from = From::Start,
+                                   .event_at = 9.6,
+                                   .held = true,
+                                   .outcome = kIdentified},
+                      HeldWaitCase{.name = "TransferAfterThePlainEnterCommand",
+                                   .run = Run::NormalUpdate,
+                                   .from = From::Start,
+                                   .event_at = 4.6,
+                                   .held = true,
+                                   .outcome = kUpdated},
+                      HeldWaitCase{.name = "TransferAfterTheMaskedEnterCommandOfANormalStart",
+                                   .run = Run::NormalUpdate,
+                                   .from = From::Start,
+                                   .event_at = 10.6,
+                                   .held = false,
+                                   .outcome = kRunTimeError},
+                      HeldWaitCase{.name = "TransferAfterTheMaskedEnterCommandOfAnUpdateModeStart",
+                                   .run = Run::UpdateModeUpdate,
+                                   .from = From::Start,
+                                   .event_at = 1.6,
+                                   .held = true,
+                                   .outcome = kUpdated},
+                      HeldWaitCase{.name = "TransferAfterTheLeaveCommand",
+                                   .run = Run::NormalUpdate,
+                                   .from = From::LeaveCommand,
+                                   .event_at = 5.0,
+                                   .held = true,
+                                   .outcome = kUpdated},
+                      // The second error comes four seconds into the handler's wait for the first.
+                      HeldWaitCase{.name = "ThePortEventHandlersOwnWait",
+                                   .run = Run::AfterAnError,
+                                   .from = From::Start,
+                                   .event_at = 4.0,
+                                   .held = true,
+                                   .outcome = "port closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Which device each COM number names. Plain rules, no devices needed.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ struct NumberingCase {
     std::vector<std::vector<std::string>> scans;  // what the system lists, one scan after another
     std::vector<std::string> expected;            // COM1, COM2, ... afterwards ("" = none)
 };
+
+void PrintTo(const NumberingCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class PortNumbering : public ::testing::TestWithParam<NumberingCase> {};
 

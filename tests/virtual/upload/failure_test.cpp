@@ -8,39 +8,29 @@
 #include <memory>
 #include <ostream>
 
-#include "upload_rig.h"
+#include "rig/blocks.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kNormalBaud;
-using upload_test::kPowerCycleMessage;
-using upload_test::kPowerCycleTitle;
-using upload_test::kSuccessMessage;
-using upload_test::kUpdateBaud;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::all_blocks;
+using testing::kAllControlsBack;
+using testing::kMeterPort;
+using testing::kNormalBaud;
+using testing::kPowerCycleMessage;
+using testing::kPowerCycleTitle;
+using testing::kSuccessMessage;
+using testing::kUpdateBaud;
+using testing::message_lines;
+using testing::UploadRig;
 
-constexpr const char* kAllBack =
-    "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
 // While the message shows, the update still runs as far as the window can tell.
 constexpr const char* kStillRunning =
     "Command1 off, COM1 off, Command2 off, Label6 shown, Timer1 off, running on";
 constexpr const char* kRunTimeErrorControls =
     "Command1 off, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
-
-std::vector<std::string> message_lines(const std::vector<sim::ShownMessage>& shown) {
-    std::vector<std::string> lines;
-    for (const auto& message : shown) lines.push_back(message_line(message));
-    return lines;
-}
-
-std::vector<int> all_blocks() {
-    std::vector<int> blocks;
-    for (int n = 0; n < 60; ++n) blocks.push_back(n);
-    return blocks;
-}
 
 struct FailureCase {
     const char* name;
@@ -100,7 +90,7 @@ TEST_P(FailurePath, MessageAndControlsThenASecondPressAfterAPowerCycle) {
     EXPECT_EQ(writes[0].baud, param.retry_first_baud);
     EXPECT_EQ(rig.frame_blocks(), all_blocks());
     EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(kSuccessMessage));
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_EQ(rig.form.Label4.caption(), "V3.07");
     EXPECT_TRUE(meter.flash_equals(rig.image));
 }
@@ -108,28 +98,51 @@ TEST_P(FailurePath, MessageAndControlsThenASecondPressAfterAPowerCycle) {
 INSTANTIATE_TEST_SUITE_P(
     Upload, FailurePath,
     ::testing::Values(
-        FailureCase{"NoAcknowledgement", [](sim::MeterFaults& f) { f.never_acknowledge = true; },
-                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().never_acknowledge = false; },
-                    std::string("progress 0, ") + kStillRunning, kAllBack, 0, false, "UPGR 1\r\n",
-                    kNormalBaud},
-        FailureCase{"TooManyRejections",
-                    [](sim::MeterFaults& f) {
-                        f.reject_block = 20;
-                        f.reject_always = true;
-                    },
-                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().reject_block = -1; },
-                    std::string("progress 20, ") + kStillRunning,
-                    "Command1 off, COM1 off, Command2 on, Label6 shown, Timer1 off, running off", 0,
-                    true, masked("UPGR 1\r\n"), kUpdateBaud},
-        FailureCase{"ReplyTimeOut", [](sim::MeterFaults& f) { f.silent_from_block = 20; },
-                    [](sim::Meter& m, sim::VirtualLine&) { m.faults().silent_from_block = -1; },
-                    std::string("progress 20, ") + kStillRunning,
-                    "Command1 off, COM1 off, Command2 on, Label6 hidden, Timer1 off, running off",
-                    0, true, masked("UPGR 1\r\n"), kUpdateBaud},
-        FailureCase{"RunTimeError", [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
-                    [](sim::Meter&, sim::VirtualLine& line) { line.plug_in(); },
-                    std::string("progress 20, ") + kRunTimeErrorControls, kRunTimeErrorControls, 20,
-                    true, masked("UPGR 1\r\n"), kUpdateBaud}),
+        FailureCase{
+            .name = "NoAcknowledgement",
+            .fault = [](sim::MeterFaults& f) { f.never_acknowledge = true; },
+            .cure = [](sim::Meter& m, sim::VirtualLine&) { m.faults().never_acknowledge = false; },
+            .under_the_box = std::string("progress 0, ") + kStillRunning,
+            .controls_after = kAllControlsBack,
+            .progress_after = 0,
+            .update_mode_after = false,
+            .retry_first_write = "UPGR 1\r\n",
+            .retry_first_baud = kNormalBaud},
+        FailureCase{
+            .name = "TooManyRejections",
+            .fault =
+                [](sim::MeterFaults& f) {
+                    f.reject_block = 20;
+                    f.reject_always = true;
+                },
+            .cure = [](sim::Meter& m, sim::VirtualLine&) { m.faults().reject_block = -1; },
+            .under_the_box = std::string("progress 20, ") + kStillRunning,
+            .controls_after =
+                "Command1 off, COM1 off, Command2 on, Label6 shown, Timer1 off, running off",
+            .progress_after = 0,
+            .update_mode_after = true,
+            .retry_first_write = masked("UPGR 1\r\n"),
+            .retry_first_baud = kUpdateBaud},
+        FailureCase{
+            .name = "ReplyTimeOut",
+            .fault = [](sim::MeterFaults& f) { f.silent_from_block = 20; },
+            .cure = [](sim::Meter& m, sim::VirtualLine&) { m.faults().silent_from_block = -1; },
+            .under_the_box = std::string("progress 20, ") + kStillRunning,
+            .controls_after =
+                "Command1 off, COM1 off, Command2 on, Label6 hidden, Timer1 off, running off",
+            .progress_after = 0,
+            .update_mode_after = true,
+            .retry_first_write = masked("UPGR 1\r\n"),
+            .retry_first_baud = kUpdateBaud},
+        FailureCase{.name = "RunTimeError",
+                    .fault = [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
+                    .cure = [](sim::Meter&, sim::VirtualLine& line) { line.plug_in(); },
+                    .under_the_box = std::string("progress 20, ") + kRunTimeErrorControls,
+                    .controls_after = kRunTimeErrorControls,
+                    .progress_after = 20,
+                    .update_mode_after = true,
+                    .retry_first_write = masked("UPGR 1\r\n"),
+                    .retry_first_baud = kUpdateBaud}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct CableCase {
@@ -190,34 +203,44 @@ std::shared_ptr<double> pull_in_the_middle_of(int block, UploadRig& rig, sim::Me
 
 INSTANTIATE_TEST_SUITE_P(
     Upload, CablePulled,
-    ::testing::Values(CableCase{"InTheMiddleOfABlock",
-                                [](UploadRig& rig, sim::Meter& meter) {
-                                    pull_in_the_middle_of(10, rig, meter);
-                                },
-                                10, true, "Updating"},
-                      CableCase{"DuringTheWaitAfterThePlainCommand",
-                                [](UploadRig& rig, sim::Meter&) {
-                                    rig.world.scheduler.after(4.6, [&rig] { rig.line().unplug(); });
-                                },
-                                -1, false, ""},
-                      CableCase{"DuringTheWaitAfterLeavingTheUpdateMode",
-                                [](UploadRig& rig, sim::Meter& meter) {
-                                    meter.set_observer([&rig](const sim::MeterEvent& event) {
-                                        if (event.kind == sim::MeterEvent::Kind::command &&
-                                            event.text == "UPGR 0\r\n") {
-                                            rig.world.scheduler.after(
-                                                5.0, [&rig] { rig.line().unplug(); });
-                                        }
-                                    });
-                                },
-                                59, false, ""},
-                      // A meter identified earlier: the press starts without looking at the port.
-                      CableCase{"BeforeThePress",
-                                [](UploadRig& rig, sim::Meter&) {
-                                    rig.line().unplug();
-                                    rig.run_for(10);
-                                },
-                                -1, false, ""}),
+    ::testing::Values(
+        CableCase{.name = "InTheMiddleOfABlock",
+                  .arrange = [](UploadRig& rig,
+                                sim::Meter& meter) { pull_in_the_middle_of(10, rig, meter); },
+                  .last_block_sent = 10,
+                  .update_mode_after = true,
+                  .version_caption_after = "Updating"},
+        CableCase{.name = "DuringTheWaitAfterThePlainCommand",
+                  .arrange =
+                      [](UploadRig& rig, sim::Meter&) {
+                          rig.world.scheduler.after(4.6, [&rig] { rig.line().unplug(); });
+                      },
+                  .last_block_sent = -1,
+                  .update_mode_after = false,
+                  .version_caption_after = ""},
+        CableCase{.name = "DuringTheWaitAfterLeavingTheUpdateMode",
+                  .arrange =
+                      [](UploadRig& rig, sim::Meter& meter) {
+                          meter.set_observer([&rig](const sim::MeterEvent& event) {
+                              if (event.kind == sim::MeterEvent::Kind::command &&
+                                  event.text == "UPGR 0\r\n") {
+                                  rig.world.scheduler.after(5.0, [&rig] { rig.line().unplug(); });
+                              }
+                          });
+                      },
+                  .last_block_sent = 59,
+                  .update_mode_after = false,
+                  .version_caption_after = ""},
+        // A meter identified earlier: the press starts without looking at the port.
+        CableCase{.name = "BeforeThePress",
+                  .arrange =
+                      [](UploadRig& rig, sim::Meter&) {
+                          rig.line().unplug();
+                          rig.run_for(10);
+                      },
+                  .last_block_sent = -1,
+                  .update_mode_after = false,
+                  .version_caption_after = ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CablePulledMidBlock, TheMeterNeverGetsTheBlockWholeAndTheNextTickFails) {
@@ -268,7 +291,7 @@ TEST_P(RefusedPress, MessageAndTheControlsBackWithNothingSent) {
     rig.press_upload();
     rig.run_for(5);
     EXPECT_THAT(message_lines(rig.messages_since_press()), ::testing::ElementsAre(param.message));
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_EQ(rig.ticks_since_press(), 0);
     EXPECT_TRUE(rig.progress_values().empty());
     std::vector<std::string> sent;
@@ -284,12 +307,21 @@ TEST_P(RefusedPress, MessageAndTheControlsBackWithNothingSent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Upload, RefusedPress,
-    ::testing::Values(RefusalCase{"PortCannotBeOpened", true, true,
-                                  "COM Port fail | Fail to open COM Port! | critical", false},
-                      RefusalCase{"PortOpensButNoMeterAnswers", true, false,
-                                  "NO Link | Meter Disconnected | critical", true},
-                      RefusalCase{"PortOpenButNoMeterAnswers", false, false,
-                                  "NO Link | Meter Disconnected | critical", true}),
+    ::testing::Values(RefusalCase{.name = "PortCannotBeOpened",
+                                  .held_at_pick = true,
+                                  .held_at_press = true,
+                                  .message = "COM Port fail | Fail to open COM Port! | critical",
+                                  .identification_tried = false},
+                      RefusalCase{.name = "PortOpensButNoMeterAnswers",
+                                  .held_at_pick = true,
+                                  .held_at_press = false,
+                                  .message = "NO Link | Meter Disconnected | critical",
+                                  .identification_tried = true},
+                      RefusalCase{.name = "PortOpenButNoMeterAnswers",
+                                  .held_at_pick = false,
+                                  .held_at_press = false,
+                                  .message = "NO Link | Meter Disconnected | critical",
+                                  .identification_tried = true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -324,7 +356,7 @@ TEST(LostLeaveCommand, IsNoSuccessAndTheNextPressSendsTheImageAgain) {
                 ::testing::ElementsAre(kPowerCycleMessage));
     EXPECT_TRUE(rig.form.update_mode);
     EXPECT_EQ(rig.form.Label4.caption(), "Updating");
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_FALSE(meter.flash_equals(rig.image));
 
     rig.press_upload();

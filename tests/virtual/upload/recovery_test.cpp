@@ -8,34 +8,28 @@
 #include <string>
 #include <vector>
 
-#include "upload_rig.h"
+#include "rig/blocks.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kNormalBaud;
-using upload_test::kPowerCycleMessage;
-using upload_test::kPowerCycleTitle;
-using upload_test::kSuccessMessage;
-using upload_test::kUpdateBaud;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::all_blocks;
+using testing::kAllControlsBack;
+using testing::kMeterPort;
+using testing::kNormalBaud;
+using testing::kPowerCycleMessage;
+using testing::kPowerCycleTitle;
+using testing::kSuccessMessage;
+using testing::kUpdateBaud;
+using testing::message_lines;
+using testing::UploadRig;
 
-constexpr const char* kAllBack =
-    "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
 constexpr double kUpdateSeconds = 120;  // a whole update with room to spare
 
 std::vector<std::string> messages_since_press(const UploadRig& rig) {
-    std::vector<std::string> lines;
-    for (const auto& message : rig.messages_since_press()) lines.push_back(message_line(message));
-    return lines;
-}
-
-std::vector<int> all_blocks() {
-    std::vector<int> blocks;
-    for (int n = 0; n < 60; ++n) blocks.push_back(n);
-    return blocks;
+    return message_lines(rig.messages_since_press());
 }
 
 // The meter misses the plain "UPGR 1" (an infrared link drops a command now and then): the update
@@ -54,7 +48,7 @@ TEST(MissedPlainCommand, TheNextPressSendsItAtTheNormalSpeedAndUpdates) {
     rig.press_upload();
     rig.run_for(kUpdateSeconds);
     ASSERT_THAT(messages_since_press(rig), ::testing::ElementsAre(kPowerCycleMessage));
-    ASSERT_EQ(rig.controls(), kAllBack);
+    ASSERT_EQ(rig.controls(), kAllControlsBack);
     ASSERT_FALSE(rig.form.update_mode);
     ASSERT_EQ(rig.form.MSComm1.Settings(), "19200,n,8,1");
     ASSERT_FALSE(meter.in_update_mode());
@@ -156,7 +150,7 @@ TEST(NoAnswerAfterTheUpdate, IsNoSuccessAndTheNextPressUpdatesAgain) {
         rig.run_for(kUpdateSeconds);
         EXPECT_EQ(rig.frame_blocks(), all_blocks());
         EXPECT_THAT(messages_since_press(rig), ::testing::ElementsAre(kPowerCycleMessage));
-        EXPECT_EQ(rig.controls(), kAllBack);
+        EXPECT_EQ(rig.controls(), kAllControlsBack);
         EXPECT_TRUE(rig.form.idn_version.empty());
         EXPECT_FALSE(rig.form.update_mode);
 
@@ -229,7 +223,7 @@ TEST(UpdateWithNoListEntryShown, EndsOnThePortItUsed) {
     EXPECT_THAT(messages_since_press(rig), ::testing::ElementsAre(kSuccessMessage));
     EXPECT_EQ(rig.form.Label4.caption(), "V3.07");
     EXPECT_EQ(rig.form.MSComm1.CommPort(), kMeterPort);
-    EXPECT_EQ(rig.controls(), kAllBack);
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_TRUE(meter.flash_equals(rig.image));
 }
 

@@ -8,16 +8,17 @@
 #include <memory>
 #include <ostream>
 
-#include "upload_rig.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kPowerCycleMessage;
-using upload_test::kSuccessMessage;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::kPowerCycleMessage;
+using testing::kSuccessMessage;
+using testing::message_lines;
+using testing::UploadRig;
 
 // Has the meter reject each of `blocks` once, in the order they come; the resent block is then
 // accepted.
@@ -47,12 +48,6 @@ std::vector<int> every(int step, int count) {
     std::vector<int> blocks;
     for (int i = 0; i < count; ++i) blocks.push_back(i * step);
     return blocks;
-}
-
-std::vector<std::string> message_lines(const std::vector<sim::ShownMessage>& shown) {
-    std::vector<std::string> lines;
-    for (const auto& message : shown) lines.push_back(message_line(message));
-    return lines;
 }
 
 TEST(Rejection, TheBlockIsSentAgainUnchangedWithTheSameProgress) {

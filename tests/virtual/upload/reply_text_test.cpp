@@ -7,16 +7,18 @@
 #include <ostream>
 #include <utility>
 
-#include "upload_rig.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kPowerCycleMessage;
-using upload_test::kUpdateBaud;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::kAllControlsBack;
+using testing::kMeterPort;
+using testing::kPowerCycleMessage;
+using testing::kUpdateBaud;
+using testing::message_line;
+using testing::UploadRig;
 
 // Replies as (read number, text): the text is waiting when that read of the state is made.
 using Replies = std::vector<std::pair<int, std::string>>;
@@ -73,8 +75,7 @@ TEST_P(Acknowledgement, TextAndTick) {
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(message_line(shown[0]), kPowerCycleMessage);
         EXPECT_EQ(shown[0].time, rig.tick_time(101));
-        EXPECT_EQ(rig.controls(),
-                  "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off");
+        EXPECT_EQ(rig.controls(), kAllControlsBack);
     }
 }
 

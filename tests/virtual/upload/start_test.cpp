@@ -6,14 +6,15 @@
 #include <algorithm>
 #include <functional>
 
-#include "upload_rig.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kPowerCycleTitle;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::kPowerCycleTitle;
+using testing::UploadRig;
 
 TEST(UploadStart, TheBarRangesOverTheBlockNumbersAndIsFullAfterTheLastBlock) {
     UploadRig rig;

@@ -4,17 +4,19 @@
 #include <gtest/gtest.h>
 
 #include "expected_frame.h"
-#include "upload_rig.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kNormalBaud;
-using upload_test::kSuccessMessage;
-using upload_test::kUpdateBaud;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::kAllControlsBack;
+using testing::kMeterPort;
+using testing::kNormalBaud;
+using testing::kSuccessMessage;
+using testing::kUpdateBaud;
+using testing::message_line;
+using testing::UploadRig;
 
 constexpr double kTimeSlack = 1e-3;
 
@@ -26,8 +28,7 @@ std::vector<std::string> progress_of_a_whole_update() {
 }
 
 // Index of the first write equal to `bytes`, or the number of writes.
-std::size_t find_write(const std::vector<upload_test::HostWrite>& writes,
-                       const std::string& bytes) {
+std::size_t find_write(const std::vector<testing::HostWrite>& writes, const std::string& bytes) {
     std::size_t i = 0;
     while (i < writes.size() && writes[i].bytes != bytes) ++i;
     return i;
@@ -107,8 +108,7 @@ TEST(CleanUpdate, FromANormalStart) {
     // The new version is on show before the message; the controls come back after it.
     EXPECT_EQ(under_the_box,
               "V3.07, Command1 off, COM1 off, Command2 off, Label6 shown, Timer1 off, running on");
-    EXPECT_EQ(rig.controls(),
-              "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off");
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_FALSE(rig.form.update_mode);
     EXPECT_EQ(rig.form.MSComm1.CommPort(), kMeterPort);
     EXPECT_EQ(rig.form.MSComm1.Settings(), "9600,n,8,1");
@@ -153,8 +153,7 @@ TEST(CleanUpdate, FromAMeterAlreadyInItsUpdateMode) {
     EXPECT_EQ(message_line(rig.world.messages.shown[0]), kSuccessMessage);
     EXPECT_EQ(rig.form.Label4.caption(), "V3.07");
     EXPECT_FALSE(rig.form.update_mode);
-    EXPECT_EQ(rig.controls(),
-              "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off");
+    EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_TRUE(meter.flash_equals(rig.image));
 }
 

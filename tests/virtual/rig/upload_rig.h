@@ -13,18 +13,15 @@
 #include "rig/window_rig.h"
 #include "serial/mask.h"
 
-namespace r462xe::upload_test {
+namespace r462xe::testing {
 
 inline constexpr int kNormalBaud = 9600;
 inline constexpr int kUpdateBaud = 19200;
 inline constexpr int kMeterPort = 3;
 
-inline constexpr const char* kPowerCycleText =
-    "Please power cycle the Meter before click on the OK button to continue the firmware "
-    "updating.";
-inline constexpr const char* kPowerCycleTitle = "Power cycle the Meter";
-inline constexpr const char* kSuccessText = "Firmware Update was completed successfully.";
-inline constexpr const char* kSuccessTitle = "Firmware Update";
+// What controls() reads once an update has given everything back.
+inline constexpr const char* kAllControlsBack =
+    "Command1 on, COM1 on, Command2 on, Label6 hidden, Timer1 off, running off";
 
 struct HostWrite {
     double time;
@@ -40,7 +37,7 @@ struct SentFrame {
     std::string bytes;
 };
 
-class UploadRig : public testing::WindowRig {
+class UploadRig : public WindowRig {
   public:
     UploadRig() {
         around_handler = [this](const char* handler, const std::function<void()>& body) {
@@ -151,25 +148,4 @@ class UploadRig : public testing::WindowRig {
     double press_time_ = 0;
 };
 
-inline std::string message_line(const sim::ShownMessage& message) {
-    const char* icon = "?";
-    switch (message.icon) {
-        case MsgIcon::Critical:
-            icon = "critical";
-            break;
-        case MsgIcon::Exclamation:
-            icon = "exclamation";
-            break;
-        case MsgIcon::Information:
-            icon = "information";
-            break;
-    }
-    return message.title + " | " + message.text + " | " + icon;
-}
-
-inline const std::string kPowerCycleMessage =
-    std::string(kPowerCycleTitle) + " | " + kPowerCycleText + " | exclamation";
-inline const std::string kSuccessMessage =
-    std::string(kSuccessTitle) + " | " + kSuccessText + " | information";
-
-}  // namespace r462xe::upload_test
+}  // namespace r462xe::testing
