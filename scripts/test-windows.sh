@@ -17,10 +17,16 @@ built=$SECONDS
 
 # Debian's wine64 package puts its loader outside the PATH; the wine package adds wine64 to it.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 # A Wine setup of its own in the build folder, for any user, root too. The suites are console
 # programs: no display, and no offer to fetch Wine's .NET or HTML engines.
 export WINEPREFIX=$build/wine-prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# One Wine server for all the programs: a server that ends a few seconds after a program, as it
+# does by default, can be ending just as the next program connects to it.
+mkdir -p "$WINEPREFIX"
+"$wineserver" --persistent
+trap '"$wineserver" --kill' EXIT
 "$wine" wineboot --init >"$build/wineboot.log" 2>&1 ||
     { cat "$build/wineboot.log" >&2; echo "Wine does not start" >&2; exit 1; }
 
