@@ -9,9 +9,9 @@ build=$root/build-windows
 
 started=$SECONDS
 (cd "$root" && cmake --preset windows >/dev/null)
-targets=$(cd "$root/tests/virtual" && for d in */; do
+mapfile -t targets < <(cd "$root/tests/virtual" && for d in */; do
     d=${d%/}; [ "$d" = rig ] || echo "r462xe_${d}_tests"; done)
-cmake --build "$build" -j2 --target $targets >"$build/build.log" 2>&1 ||
+cmake --build "$build" -j2 --target "${targets[@]}" >"$build/build.log" 2>&1 ||
     { tail -40 "$build/build.log" >&2; exit 1; }
 built=$SECONDS
 
@@ -31,10 +31,15 @@ trap '"$wineserver" --kill' EXIT
     { cat "$build/wineboot.log" >&2; echo "Wine does not start" >&2; exit 1; }
 
 failed=0
-for target in $targets; do
+for target in "${targets[@]}"; do
     log=$build/$target.log
     start=$SECONDS
-    if "$wine" "$build/$target.exe" >"$log" 2>&1; then status=0; else status=$?; fi
+    # A program that hangs is ended after ten minutes, as ctest does (exit status 124).
+    if timeout 600 "$wine" "$build/$target.exe" </dev/null >"$log" 2>&1; then
+        status=0
+    else
+        status=$?
+    fi
     # Windows ends the lines with CR LF.
     passed=$(tr -d '\r' <"$log" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p')
     if [ "$status" -eq 0 ] && [ -n "$passed" ] && [ "$passed" -gt 0 ]; then
@@ -52,7 +57,7 @@ done
 echo "Windows (MinGW-w64, Wine): configure and build $((built - started)) s," \
     "runs $((SECONDS - built)) s" >&2
 if [ "$failed" -ne 0 ]; then
-    echo "Windows: $failed of $(echo $targets | wc -w) test programs failed" >&2
+    echo "Windows: $failed of ${#targets[@]} test programs failed" >&2
     exit 1
 fi
 echo "Windows: every virtual-time suite passed under Wine" >&2
