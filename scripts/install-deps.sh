@@ -10,7 +10,11 @@ packages=(
     fonts-liberation2                      # metric-compatible stand-in for Arial
     xvfb x11-utils                         # the window on a virtual X display (Xvfb, xprop)
 )
-[ "${1:-}" = "--sanitize" ] && packages+=(libclang-rt-14-dev clang-14)
+case "${1:-}" in
+    --sanitize) packages+=(libclang-rt-14-dev clang-14) ;;
+    # The cross-build for Windows and its run under Wine need no Qt: only these.
+    --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,7 +1,5 @@
 #include "rig/window_rig.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -12,13 +10,15 @@ namespace r462xe::testing {
 
 namespace {
 
+// A folder of its own for each rig, also among test programs running side by side: the name
+// is random, and a name some other rig holds is never reused.
 std::string fresh_folder() {
-    static int count = 0;
-    const auto folder = std::filesystem::temp_directory_path() /
-                        ("r462xe-rig-" + std::to_string(getpid()) + "-" + std::to_string(count++));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder.string();
+    static std::mt19937_64 random(std::random_device{}());
+    const auto temp = std::filesystem::temp_directory_path();
+    while (true) {
+        const auto folder = temp / ("r462xe-rig-" + std::to_string(random()));
+        if (std::filesystem::create_directory(folder)) return folder.string();
+    }
 }
 
 }  // namespace

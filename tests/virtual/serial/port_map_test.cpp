@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/port_map.h"
@@ -10,6 +11,8 @@
 namespace r462xe {
 namespace {
 
+#ifndef _WIN32
+// The numbers follow the serial devices the system lists.
 struct NumberingCase {
     const char* name;
     std::vector<std::vector<std::string>> scans;  // what the system lists, one scan after another
@@ -62,7 +65,18 @@ TEST(PortNumbering, SixteenNumbersAtMost) {
     EXPECT_EQ(ports.device_for(16), "/dev/ttyUSB15");
     EXPECT_FALSE(ports.device_for(17));
 }
+#else
+// Windows numbers its ports itself, whatever devices were listed.
+TEST(PortNumbering, ComNumberIsTheSystemsOwn) {
+    PortMap ports;
+    ports.add_devices({"COM7", "COM2"});
+    const std::vector<std::pair<int, std::string>> cases = {
+        {1, "COM1"}, {2, "COM2"}, {7, "COM7"}, {10, "COM10"}, {16, "COM16"}};
+    for (const auto& [port, device] : cases) EXPECT_EQ(ports.device_for(port), device) << port;
+}
+#endif
 
+// On every system, Windows too.
 TEST(PortNumbering, GivenPortsAreTheOnlyOnes) {
     PortMap ports({{3, "/dev/pts/7"}});
     ports.add_devices({"/dev/ttyUSB0"});
