@@ -110,7 +110,8 @@ int main(int argc, char* argv[]) {
                          form.Command2.caption().c_str());
         }
         idle_poll.stop();
-        program.window().close();
+        // With --stay the window stays as the presses left it, to be looked at.
+        if (!options.stay) program.window().close();
     });
     idle_poll.start();
     return app.exec();
