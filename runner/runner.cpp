@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "app/qt_program.h"
 #include "runner/runner_options.h"
@@ -36,19 +36,35 @@ class Transcript {
 
 int main(int argc, char* argv[]) {
     Transcript transcript;
-    const auto parsed = runner::parse_options(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) {
-        std::fprintf(stderr, "r462xe-fwupdate-runner: %s\n%s", parsed.error.c_str(),
-                     runner::kUsage);
-        return 2;
+    // Qt sees none of the runner's options, only the program's name, as the usage shows it.
+    std::string name = QFileInfo(QFile::decodeName(argv[0])).fileName().toStdString();
+    char* qt_argv[] = {name.data(), nullptr};
+    int qt_argc = 1;
+    QCoreApplication::setApplicationVersion(QStringLiteral(R462XE_VERSION));
+
+    // Each byte one character: the device and folder names come back unchanged, whatever their
+    // encoding.
+    QStringList arguments{QString::fromStdString(name)};
+    for (int i = 1; i < argc; ++i) arguments.append(QString::fromLatin1(argv[i]));
+    const auto parsed = runner::parse_options(arguments);
+    if (parsed.outcome != runner::ParseResult::Outcome::Run) {
+        // Texts only: an application object without a window, for the program's name.
+        const QCoreApplication app(qt_argc, qt_argv);
+        if (parsed.outcome == runner::ParseResult::Outcome::Error) {
+            std::fprintf(stderr, "%s: %s\n%s", name.c_str(), parsed.error.c_str(),
+                         runner::usage().c_str());
+            return 2;
+        }
+        const bool help = parsed.outcome == runner::ParseResult::Outcome::Help;
+        std::fputs((help ? runner::usage() : runner::version()).c_str(), stdout);
+        return 0;
     }
-    const runner::Options& options = *parsed.options;
+    const runner::Options& options = parsed.options;
 
     // Unattended runs go on without a display: the window exists, drawn nowhere, and the
     // transcript shows everything it would show.
     if (no_display()) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qt_argc = 1;  // the runner's options are not Qt's
-    QApplication app(qt_argc, argv);
+    QApplication app(qt_argc, qt_argv);
     // No instance lock: unattended runs may go side by side, each on its own ports.
     QtProgram program(options.ports.empty() ? PortMap{} : PortMap{options.ports}, std::nullopt);
     Form1& form = program.form();
@@ -94,7 +110,8 @@ int main(int argc, char* argv[]) {
                          form.Command2.caption().c_str());
         }
         idle_poll.stop();
-        program.window().close();
+        // With --stay the window stays as the presses left it, to be looked at.
+        if (!options.stay) program.window().close();
     });
     idle_poll.start();
     return app.exec();

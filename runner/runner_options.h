@@ -1,10 +1,10 @@
-// The runner's command line.
+// The runner's command line, read by QCommandLineParser.
 #pragma once
 
+#include <QStringList>
 #include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace r462xe::runner {
 
@@ -14,18 +14,24 @@ struct Options {
     bool upload = false;                // --upload: press "Upload Firmware" until it succeeds
     int presses = 3;                    // --presses K: at most this many presses
     double answer_after = 0.5;          // --answer-after S: message boxes answer themselves
-    bool stay = false;                  // --stay: keep the window after start-up
+    bool stay = false;                  // --stay: keep the window after start-up and the presses
 };
 
 struct ParseResult {
-    std::optional<Options> options;
-    std::string error;  // when options is empty
+    enum class Outcome { Run, Help, Version, Error };
+    Outcome outcome = Outcome::Run;
+    Options options;    // for Run
+    std::string error;  // for Error: why the command line cannot run
 };
 
-ParseResult parse_options(const std::vector<std::string>& arguments);
+// `arguments` as QCoreApplication::arguments() gives them, the program first; each byte of the
+// system's arguments one character (Latin-1), so that device and folder names come back as the
+// system gave them.
+ParseResult parse_options(const QStringList& arguments);
 
-inline constexpr const char* kUsage =
-    "usage: r462xe-fwupdate-runner [--port N=DEVICE]... [--folder DIR] [--upload [--presses K]]\n"
-    "                              [--answer-after S] [--stay]\n";
+// What --help prints. The program's name and version in these come from the QCoreApplication
+// that exists then.
+std::string usage();
+std::string version();
 
 }  // namespace r462xe::runner

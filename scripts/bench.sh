@@ -1,9 +1,10 @@
 #!/bin/bash
 # Benchmark of one whole run in real time: the runner searches COM1 to COM16 (terminals without a
 # meter on the first numbers, the virtual meter after them) and updates the meter. Prints a table
-# of each figure against what it cannot go below, measured in that one run, and saves it with the
-# machine's description to bench/results.md. Takes about 100 s of wall time and almost no
-# processor time. Builds the benchmark target of the build folder.
+# of each figure against what it cannot go below, measured in that one run; then runs a bench of
+# three runners at once, each with its own terminals and meter, against the one alone. Saves the
+# table with the machine's description to bench/results.md. Takes about 200 s of wall time and
+# almost no processor time. Builds the benchmark target of the build folder.
 #   scripts/bench.sh [build folder, default build/] [terminals without meter, default 2]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,6 +38,10 @@ block frames of 1026 bytes on the line at 19200 baud and the meter's 60 one-byte
 timer reads each verdict on its next 100 ms tick, which allows up to 0.1 s more per block. The
 search's reference is the sum of the waits that the probe and the identification make for exactly
 the ports present in this run.
+
+The last three rows are a service bench: that many runners started at once, each on its own
+terminals and virtual meter (one runner per cable); their wall time runs from the first launch to
+the last success message, against the same span of the run alone.
 EOF
 )
 printf '%s\n' "$results" >"$root/bench/results.md"

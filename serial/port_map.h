@@ -6,6 +6,8 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,16 @@ inline bool device_order(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+// The devices that carry the system's console, from the names Linux lists in
+// /sys/class/tty/console/active ("tty0 ttyS0", blank separated). A search must not write to them:
+// a login prompt would read "*IDN?" as a user name, and the console would change its line speed.
+inline std::set<std::string> console_devices(const std::string& active) {
+    std::set<std::string> devices;
+    std::istringstream names(active);
+    for (std::string name; names >> name;) devices.insert("/dev/" + name);
+    return devices;
+}
+
 class PortMap {
   public:
     // Numbers follow the devices the system lists, as they are seen.
@@ -83,12 +95,12 @@ class PortMap {
 
     // A device keeps its number for the whole run, even while it is unplugged, so that the port
     // list means the same cable each time; devices not seen before take the lowest free numbers,
-    // in device order.
-    void add_devices(std::vector<std::string> devices) {
+    // in device order. The excluded devices (the system's console) take no number.
+    void add_devices(std::vector<std::string> devices, const std::set<std::string>& excluded = {}) {
         if (fixed_) return;
         std::sort(devices.begin(), devices.end(), device_order);
         for (const auto& device : devices) {
-            if (number_of(device)) continue;
+            if (excluded.contains(device) || number_of(device)) continue;
             for (int port = kFirstPortNumber; port <= kLastPortNumber; ++port) {
                 if (!devices_.contains(port)) {
                     devices_[port] = device;

@@ -1,5 +1,6 @@
 #include "serial/qt_serial_port.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 
@@ -58,15 +59,21 @@ std::vector<std::string> system_serial_devices() {
     return devices;
 }
 
+std::set<std::string> system_console_devices() {
+    QFile active(QStringLiteral("/sys/class/tty/console/active"));
+    if (!active.open(QIODevice::ReadOnly)) return {};
+    return console_devices(active.readAll().toStdString());
+}
+
 QtSerialPort::QtSerialPort(PortMap& ports) : ports_(ports) {
-    ports_.add_devices(system_serial_devices());
+    ports_.add_devices(system_serial_devices(), system_console_devices());
 }
 
 QtSerialPort::~QtSerialPort() = default;
 
 void QtSerialPort::open_device(int port, const LineSettings& settings) {
     // A cable plugged in since the last look gets a number now.
-    if (!ports_.fixed()) ports_.add_devices(system_serial_devices());
+    if (!ports_.fixed()) ports_.add_devices(system_serial_devices(), system_console_devices());
     const auto path = ports_.device_for(port);
     if (!path) throw PortError("COM" + std::to_string(port) + " does not exist");
 

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QSerialPort>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "serial/port_map.h"
@@ -14,6 +15,8 @@ namespace r462xe {
 
 // The device paths of the serial ports the system lists now.
 std::vector<std::string> system_serial_devices();
+// The devices that carry the system's console (Linux); none where the system does not say.
+std::set<std::string> system_console_devices();
 
 class QtSerialPort : public SerialPort {
   public:

@@ -3,9 +3,12 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QStringList>
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -34,10 +37,20 @@ int main(int argc, char** argv) {
     using namespace r462xe::sim;
     ToolOptions options;
     std::optional<std::string> image;
+    // The usage names the program as it is called, without its folder.
+    std::string name = std::filesystem::path(argv[0]).filename().string();
     try {
-        options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+        // Each byte one character: texts and file names come back unchanged.
+        QStringList arguments{QString::fromStdString(name)};
+        for (int i = 1; i < argc; ++i) arguments.append(QString::fromLatin1(argv[i]));
+        options = parse_options(arguments);
         if (options.help) {
-            std::fputs(kUsage, stdout);
+            // Only the usage needs an application object (for the program's name): the tool
+            // itself runs on its own loop, without Qt.
+            int qt_argc = 1;
+            char* qt_argv[] = {name.data(), nullptr};
+            const QCoreApplication app(qt_argc, qt_argv);
+            std::fputs(usage().c_str(), stdout);
             return 0;
         }
         if (options.expect_image) {
@@ -46,8 +59,8 @@ int main(int argc, char** argv) {
                 throw UsageError("--expect-image: cannot read '" + *options.expect_image + "'");
         }
     } catch (const UsageError& error) {
-        std::fprintf(stderr, "r462xe-meter-sim: %s\nTry 'r462xe-meter-sim --help'.\n",
-                     error.what());
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name.c_str(), error.what(),
+                     name.c_str());
         return kExitUsage;
     }
 

@@ -1,5 +1,6 @@
 #include "sim/tool/options.h"
 
+#include <QCommandLineParser>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -8,39 +9,6 @@
 #include <utility>
 
 namespace r462xe::sim {
-
-const char* const kUsage = R"(Usage: r462xe-meter-sim [OPTION]...
-A virtual R462xE meter on a pseudo-terminal (or a serial device), in real time.
-Prints the device path the updater should open as its first line.
-
-Meter:
-  --maker TEXT --model TEXT --serial TEXT --version TEXT --new-version TEXT
-                          what *IDN? reports (new version: after a complete update)
-  --update-mode           start in update mode (19200 baud, boot loader)
-Faults:
-  --star-e N              answer the first N *IDN? queries with *E
-  --xon                   send XON after the *IDN? reply
-  --idn-reply TEXT        send TEXT instead of the *IDN? reply (C escapes: \r \n \x11)
-  --reject-block K        reject block K once
-  --reject-always         ... every time it comes
-  --silent-from-block K   no reply to block frames from block K on
-  --never-ack             no ACK to UPGR 1 in update mode
-  --miss-enter N          the first N plain UPGR 1 lines go unheard
-  --hang-after-leave      after UPGR 0 write, then answer nothing until a power cycle
-  --block-reply TEXT      with --block-reply-at K: send TEXT (masked) instead of the verdict
-  --block-reply-at K
-  --unplug-at-block K     close the port when block K has come, then exit
-  --restart-seconds S     restart time after UPGR 1 / UPGR 0 (default 2)
-  --reply-delay S         processing time before a reply (default 0.005)
-Line:
-  --device PATH           use this serial device instead of a pseudo-terminal
-  --no-pacing             pass bytes on as they come instead of 10 bit times each
-Tool:
-  --expect-image FILE     after each UPGR 0 restart print whether the flash equals FILE
-  --power-cycle-on SIG    power-cycle the meter on this signal (default USR1)
-  --help                  show this and exit
-Ends on SIGTERM or SIGINT.
-)";
 
 namespace {
 
@@ -141,68 +109,137 @@ int parse_signal(const std::string& text) {
     return number;
 }
 
-ToolOptions parse_options(const std::vector<std::string>& args) {
-    ToolOptions options;
-    options.power_cycle_signal = SIGUSR1;
-    MeterIdentity& id = options.identity;
-    MeterFaults& faults = options.faults;
+namespace {
 
-    using Flag = std::function<void()>;
-    using Valued = std::function<void(const std::string& option, const std::string& value)>;
-    const std::map<std::string, Flag> flags = {
-        {"--update-mode", [&] { faults.start_in_update_mode = true; }},
-        {"--xon", [&] { faults.xon_after_reply = true; }},
-        {"--reject-always", [&] { faults.reject_always = true; }},
-        {"--never-ack", [&] { faults.never_acknowledge = true; }},
-        {"--hang-after-leave", [&] { faults.hang_after_leave = true; }},
-        {"--no-pacing", [&] { options.pacing = false; }},
-        {"--help", [&] { options.help = true; }},
-    };
-    const std::map<std::string, Valued> valued = {
-        {"--maker", [&](auto&, auto& v) { id.maker = v; }},
-        {"--model", [&](auto&, auto& v) { id.model = v; }},
-        {"--serial", [&](auto&, auto& v) { id.serial = v; }},
-        {"--version", [&](auto&, auto& v) { id.version = v; }},
-        {"--new-version", [&](auto&, auto& v) { id.new_version = v; }},
-        {"--star-e", [&](auto& o, auto& v) { faults.star_e_first = parse_int(o, v); }},
-        {"--idn-reply", [&](auto&, auto& v) { faults.idn_reply_verbatim = unescape(v); }},
-        {"--miss-enter", [&](auto& o, auto& v) { faults.miss_enter_first = parse_int(o, v); }},
-        {"--reject-block", [&](auto& o, auto& v) { faults.reject_block = parse_int(o, v); }},
-        {"--silent-from-block",
-         [&](auto& o, auto& v) { faults.silent_from_block = parse_int(o, v); }},
-        {"--block-reply", [&](auto&, auto& v) { faults.block_reply_verbatim = unescape(v); }},
-        {"--block-reply-at",
-         [&](auto& o, auto& v) { faults.reply_verbatim_block = parse_int(o, v); }},
-        {"--unplug-at-block", [&](auto& o, auto& v) { faults.unplug_at_block = parse_int(o, v); }},
-        {"--restart-seconds",
-         [&](auto& o, auto& v) { faults.restart_seconds = parse_seconds(o, v); }},
-        {"--reply-delay", [&](auto& o, auto& v) { faults.reply_delay = parse_seconds(o, v); }},
-        {"--device", [&](auto&, auto& v) { options.device = v; }},
-        {"--expect-image", [&](auto&, auto& v) { options.expect_image = v; }},
-        {"--power-cycle-on", [&](auto&, auto& v) { options.power_cycle_signal = parse_signal(v); }},
-    };
+// An option and what it does to the options read so far; `value` is empty for a flag.
+struct ToolOption {
+    const char* name;
+    const char* value_name;  // nullptr: a flag
+    const char* description;
+    std::function<void(ToolOptions& options, const std::string& option, const std::string& value)>
+        apply;
+};
 
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string option = args[i];
-        std::optional<std::string> value;
-        if (const auto equals = option.find('=');
-            option.rfind("--", 0) == 0 && equals != option.npos) {
-            value = option.substr(equals + 1);
-            option.resize(equals);
-        }
-        if (const auto flag = flags.find(option); flag != flags.end()) {
-            if (value) throw UsageError(option + " takes no value");
-            flag->second();
-        } else if (const auto takes = valued.find(option); takes != valued.end()) {
-            if (!value) {
-                if (i + 1 == args.size()) throw UsageError(option + " wants a value");
-                value = args[++i];
-            }
-            takes->second(option, *value);
-        } else {
-            throw UsageError("unknown option '" + option + "'");
+const std::vector<ToolOption>& tool_options() {
+    using O = ToolOptions;
+    using S = const std::string;
+    static const std::vector<ToolOption> table = {
+        // The meter.
+        {"maker", "TEXT", "What *IDN? reports as the maker.",
+         [](O& o, S&, S& v) { o.identity.maker = v; }},
+        {"model", "TEXT", "... as the model.", [](O& o, S&, S& v) { o.identity.model = v; }},
+        {"serial", "TEXT", "... as the serial number.",
+         [](O& o, S&, S& v) { o.identity.serial = v; }},
+        {"version", "TEXT", "... as the firmware version.",
+         [](O& o, S&, S& v) { o.identity.version = v; }},
+        {"new-version", "TEXT", "... as the firmware version after a complete update.",
+         [](O& o, S&, S& v) { o.identity.new_version = v; }},
+        {"update-mode", nullptr, "Start in update mode (19200 baud, boot loader).",
+         [](O& o, S&, S&) { o.faults.start_in_update_mode = true; }},
+        // Faults.
+        {"star-e", "N", "Answer the first N *IDN? queries with *E.",
+         [](O& o, S& n, S& v) { o.faults.star_e_first = parse_int(n, v); }},
+        {"xon", nullptr, "Send XON after the *IDN? reply.",
+         [](O& o, S&, S&) { o.faults.xon_after_reply = true; }},
+        {"idn-reply", "TEXT", "Send TEXT instead of the *IDN? reply (C escapes: \\r \\n \\x11).",
+         [](O& o, S&, S& v) { o.faults.idn_reply_verbatim = unescape(v); }},
+        {"reject-block", "K", "Reject block K once.",
+         [](O& o, S& n, S& v) { o.faults.reject_block = parse_int(n, v); }},
+        {"reject-always", nullptr, "... every time it comes.",
+         [](O& o, S&, S&) { o.faults.reject_always = true; }},
+        {"silent-from-block", "K", "No reply to block frames from block K on.",
+         [](O& o, S& n, S& v) { o.faults.silent_from_block = parse_int(n, v); }},
+        {"never-ack", nullptr, "No ACK to UPGR 1 in update mode.",
+         [](O& o, S&, S&) { o.faults.never_acknowledge = true; }},
+        {"miss-enter", "N", "The first N plain UPGR 1 lines go unheard.",
+         [](O& o, S& n, S& v) { o.faults.miss_enter_first = parse_int(n, v); }},
+        {"hang-after-leave", nullptr,
+         "After UPGR 0 write, then answer nothing until a power cycle.",
+         [](O& o, S&, S&) { o.faults.hang_after_leave = true; }},
+        {"block-reply", "TEXT",
+         "With --block-reply-at K: send TEXT (masked) instead of the verdict.",
+         [](O& o, S&, S& v) { o.faults.block_reply_verbatim = unescape(v); }},
+        {"block-reply-at", "K", "The block whose verdict --block-reply replaces.",
+         [](O& o, S& n, S& v) { o.faults.reply_verbatim_block = parse_int(n, v); }},
+        {"unplug-at-block", "K", "Close the port when block K has come, then exit.",
+         [](O& o, S& n, S& v) { o.faults.unplug_at_block = parse_int(n, v); }},
+        {"restart-seconds", "S", "Restart time after UPGR 1 / UPGR 0 (default 2).",
+         [](O& o, S& n, S& v) { o.faults.restart_seconds = parse_seconds(n, v); }},
+        {"reply-delay", "S", "Processing time before a reply (default 0.005).",
+         [](O& o, S& n, S& v) { o.faults.reply_delay = parse_seconds(n, v); }},
+        // The line.
+        {"device", "PATH", "Use this serial device instead of a pseudo-terminal.",
+         [](O& o, S&, S& v) { o.device = v; }},
+        {"no-pacing", nullptr, "Pass bytes on as they come instead of 10 bit times each.",
+         [](O& o, S&, S&) { o.pacing = false; }},
+        // The tool.
+        {"expect-image", "FILE", "After each UPGR 0 restart print whether the flash equals FILE.",
+         [](O& o, S&, S& v) { o.expect_image = v; }},
+        {"power-cycle-on", "SIG", "Power-cycle the meter on this signal (default USR1).",
+         [](O& o, S&, S& v) { o.power_cycle_signal = parse_signal(v); }},
+    };
+    return table;
+}
+
+// A parser that knows every option of the tool.
+class ToolParser {
+  public:
+    ToolParser() {
+        parser_.setApplicationDescription(QStringLiteral(
+            "A virtual R462xE meter on a pseudo-terminal (or a serial device), in real time.\n"
+            "Prints the device path the updater should open as its first line.\n"
+            "Ends on SIGTERM or SIGINT."));
+        parser_.addOption(help_);
+        for (const ToolOption& option : tool_options()) {
+            parser_.addOption(option.value_name
+                                  ? QCommandLineOption(QString::fromLatin1(option.name),
+                                                       QString::fromLatin1(option.description),
+                                                       QString::fromLatin1(option.value_name))
+                                  : QCommandLineOption(QString::fromLatin1(option.name),
+                                                       QString::fromLatin1(option.description)));
         }
     }
+
+    QCommandLineParser& parser() { return parser_; }
+    const QCommandLineOption& help() const { return help_; }
+
+  private:
+    QCommandLineParser parser_;
+    // Only -h and --help: the tool takes none of Qt's own options, and --version is the meter's.
+    QCommandLineOption help_{{QStringLiteral("h"), QStringLiteral("help")},
+                             QStringLiteral("Displays help on commandline options.")};
+};
+
+}  // namespace
+
+std::string usage() {
+    ToolParser tool;
+    return tool.parser().helpText().toStdString();
+}
+
+ToolOptions parse_options(const QStringList& arguments) {
+    ToolParser tool;
+    QCommandLineParser& parser = tool.parser();
+    if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+    ToolOptions options;
+    options.power_cycle_signal = SIGUSR1;
+    if (parser.isSet(tool.help())) {
+        options.help = true;
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        throw UsageError("Unexpected argument '" +
+                         parser.positionalArguments().first().toStdString() + "'.");
+    for (const ToolOption& option : tool_options()) {
+        const QString name = QString::fromLatin1(option.name);
+        if (!parser.isSet(name)) continue;
+        // The last of a repeated option counts.
+        const std::string value =
+            option.value_name ? parser.value(name).toLatin1().toStdString() : std::string();
+        option.apply(options, std::string("--") + option.name, value);
+    }
+
+    const MeterFaults& faults = options.faults;
     if (faults.block_reply_verbatim.has_value() != (faults.reply_verbatim_block >= 0)) {
         throw UsageError("--block-reply and --block-reply-at go together");
     }

@@ -1,6 +1,7 @@
-// The pty tool's command line.
+// The pty tool's command line, read by QCommandLineParser.
 #pragma once
 
+#include <QStringList>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,14 +27,17 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-ToolOptions parse_options(const std::vector<std::string>& args);
+// `arguments` as QCoreApplication::arguments() gives them, the program first; each byte of the
+// system's arguments one character (Latin-1), so that texts reach the meter byte for byte.
+ToolOptions parse_options(const QStringList& arguments);
+
+// What --help prints. The program's name in it comes from the QCoreApplication that exists then.
+std::string usage();
 
 // C escapes as in a string literal: \r \n \t \\ \" \0 \xHH.
 std::string unescape(const std::string& text);
 
 // A signal by name ("USR1", "SIGUSR1") or number; one that the tool may use for power cycles.
 int parse_signal(const std::string& text);
-
-extern const char* const kUsage;
 
 }  // namespace r462xe::sim

@@ -14,6 +14,8 @@
 #include <system_error>
 #include <utility>
 
+#include "ui/c_escape.h"
+
 namespace r462xe::sim {
 
 namespace {
@@ -25,25 +27,7 @@ constexpr std::size_t kMaxLoggedText = 80;
 
 std::string quoted(const std::string& bytes) {
     if (bytes.size() > kMaxLoggedText) return std::to_string(bytes.size()) + " bytes of text";
-    std::string out = "\"";
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            out += c;
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        }
-    }
-    return out + "\"";
+    return c_quote(bytes);
 }
 
 std::string bytes_at(std::size_t count, int baud) {

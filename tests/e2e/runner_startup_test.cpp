@@ -122,7 +122,8 @@ TEST_P(RunnerArguments, RefusesWithStatus2AndSaysWhy) {
     ASSERT_TRUE(runner.wait_for_exit(10s));
     EXPECT_EQ(runner.exit_status(), 2);
     EXPECT_EQ(runner.out(), "");
-    EXPECT_NE(runner.err().find("usage:"), std::string::npos) << runner.err();
+    EXPECT_NE(runner.err().find("Usage: r462xe-fwupdate-runner [options]"), std::string::npos)
+        << runner.err();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,7 +141,54 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentsCase{"presses_not_a_number", {"--upload", "--presses", "2x"}},
                       ArgumentsCase{"negative_answer_time", {"--answer-after", "-1"}},
                       ArgumentsCase{"answer_time_not_a_number", {"--answer-after", "soon"}},
-                      ArgumentsCase{"folder_without_value", {"--folder"}}),
+                      ArgumentsCase{"folder_without_value", {"--folder"}},
+                      ArgumentsCase{"stray_argument", {"stray"}},
+                      ArgumentsCase{"flag_with_a_value", {"--upload=yes"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct InfoCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::vector<std::string> printed;  // parts of standard output, in this order
+};
+
+void PrintTo(const InfoCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RunnerInfo : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(RunnerInfo, PrintsAndExits0) {
+    TempDir runtime;
+    std::vector<std::string> argv = {bin("r462xe-fwupdate-runner")};
+    argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    Child runner(argv, offscreen_env(runtime));
+    ASSERT_TRUE(runner.wait_for_exit(10s));
+    EXPECT_EQ(runner.exit_status(), 0) << runner.err();
+    EXPECT_EQ(runner.err(), "");
+    std::size_t from = 0;
+    for (const std::string& part : GetParam().printed) {
+        const auto found = runner.out().find(part, from);
+        ASSERT_NE(found, std::string::npos) << part << " in\n" << runner.out();
+        from = found + part.size();
+    }
+}
+
+const std::vector<std::string> kHelp = {"Usage: r462xe-fwupdate-runner [options]\n",
+                                        "-h, --help",
+                                        "-v, --version",
+                                        "--port <N=DEVICE>",
+                                        "--folder <DIR>",
+                                        "--upload",
+                                        "--presses <K>",
+                                        "--answer-after <S>",
+                                        "--stay"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Asked, RunnerInfo,
+    ::testing::Values(InfoCase{"help", {"--help"}, kHelp}, InfoCase{"h", {"-h"}, kHelp},
+                      InfoCase{"help_among_others", {"--upload", "--help"}, kHelp},
+                      InfoCase{"version", {"--version"}, {"r462xe-fwupdate-runner 3.07\n"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -218,18 +218,18 @@ TEST(MeterSimPty, CommandLine) {
     };
     const std::vector<Case> cases = {
         {{"--help"}, 0, ""},
-        {{"--bogus"}, 2, "unknown option '--bogus'"},
-        {{"--star-e"}, 2, "--star-e wants a value"},
+        {{"--bogus"}, 2, "Unknown option 'bogus'."},
+        {{"--star-e"}, 2, "Missing value after '--star-e'."},
         {{"--star-e", "two"}, 2, "--star-e wants a whole number"},
         {{"--reject-block=-1"}, 2, "--reject-block wants a whole number"},
         {{"--restart-seconds", "-1"}, 2, "--restart-seconds wants seconds"},
-        {{"--xon=1"}, 2, "--xon takes no value"},
+        {{"--xon=1"}, 2, "Unexpected value after '--xon'."},
         {{"--power-cycle-on", "TERM"}, 2, "cannot be used"},
         {{"--power-cycle-on", "NOSUCH"}, 2, "unknown signal"},
         {{"--idn-reply", "\\q"}, 2, "unknown escape"},
         {{"--block-reply", "x"}, 2, "--block-reply and --block-reply-at go together"},
         {{"--expect-image", "/nonexistent/image.bin"}, 2, "cannot read"},
-        {{"stray"}, 2, "unknown option 'stray'"},
+        {{"stray"}, 2, "Unexpected argument 'stray'."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());

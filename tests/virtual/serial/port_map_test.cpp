@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@ struct NumberingCase {
     const char* name;
     std::vector<std::vector<std::string>> scans;  // what the system lists, one scan after another
     std::vector<std::string> expected;            // COM1, COM2, ... afterwards ("" = none)
+    std::set<std::string> consoles = {};          // the devices that carry the system's console
 };
 
 void PrintTo(const NumberingCase& c, std::ostream* out) {
@@ -27,7 +29,7 @@ class PortNumbering : public ::testing::TestWithParam<NumberingCase> {};
 
 TEST_P(PortNumbering, AssignsNumbersAsExpected) {
     PortMap ports;
-    for (const auto& scan : GetParam().scans) ports.add_devices(scan);
+    for (const auto& scan : GetParam().scans) ports.add_devices(scan, GetParam().consoles);
     for (std::size_t i = 0; i < GetParam().expected.size(); ++i) {
         const auto device = ports.device_for(static_cast<int>(i) + 1);
         EXPECT_EQ(device.value_or(""), GetParam().expected[i]) << "COM" << i + 1;
@@ -54,7 +56,44 @@ INSTANTIATE_TEST_SUITE_P(
         NumberingCase{"late_device_takes_lowest_free_number",
                       {{"/dev/ttyUSB0"}, {"/dev/ttyACM3", "/dev/ttyUSB0", "/dev/ttyUSB7"}},
                       {"/dev/ttyUSB0", "/dev/ttyUSB7", "/dev/ttyACM3", ""}},
-        NumberingCase{"no_devices", {{}}, {"", ""}}),
+        NumberingCase{"no_devices", {{}}, {"", ""}},
+        NumberingCase{"console_takes_no_number",
+                      {{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}},
+                      {"/dev/ttyUSB0", "/dev/ttyS1", ""},
+                      {"/dev/tty0", "/dev/ttyS0"}},
+        NumberingCase{"console_takes_no_number_in_later_scans",
+                      {{"/dev/ttyUSB0"}, {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS1"}},
+                      {"/dev/ttyUSB0", "/dev/ttyS1", ""},
+                      {"/dev/ttyS0"}},
+        NumberingCase{"console_on_usb_adapter",
+                      {{"/dev/ttyUSB0", "/dev/ttyUSB1"}},
+                      {"/dev/ttyUSB1", ""},
+                      {"/dev/ttyUSB0"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ConsoleCase {
+    const char* name;
+    std::string active;  // what /sys/class/tty/console/active holds
+    std::set<std::string> expected;
+};
+
+void PrintTo(const ConsoleCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ConsoleDevices : public ::testing::TestWithParam<ConsoleCase> {};
+
+TEST_P(ConsoleDevices, NameTheDevicesOfTheConsole) {
+    EXPECT_EQ(console_devices(GetParam().active), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ActiveFile, ConsoleDevices,
+    ::testing::Values(ConsoleCase{"two_consoles", "tty0 ttyS0\n", {"/dev/tty0", "/dev/ttyS0"}},
+                      ConsoleCase{"serial_console_only", "ttyS0\n", {"/dev/ttyS0"}},
+                      ConsoleCase{"board_console", "ttyAMA0\n", {"/dev/ttyAMA0"}},
+                      ConsoleCase{"extra_blanks", " ttyS1  tty1 \n", {"/dev/tty1", "/dev/ttyS1"}},
+                      ConsoleCase{"empty", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PortNumbering, SixteenNumbersAtMost) {
