@@ -26,6 +26,7 @@ class QtProgram {
     QtEventLoop& events() { return events_; }
     QtMessageBoxes& messages() { return messages_; }
     QtWindowSystem& window_system() { return window_system_; }
+    QtSerialPort& port() { return port_; }
 
   private:
     PortMap ports_;

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "app/qt_program.h"
+#include "image/image_reader.h"
 #include "runner/runner_options.h"
+#include "runner/session_record.h"
 #include "ui/c_escape.h"
 
 namespace {
@@ -70,11 +72,32 @@ int main(int argc, char* argv[]) {
     Form1& form = program.form();
 
     const auto succeeded = [&form] { return form.last_update == UpdateOutcome::Succeeded; };
-    program.window_system().set_exit_status([succeeded] { return succeeded() ? 0 : 1; });
     // The folder as the system named it, in its encoding of file names.
     if (options.folder)
         program.window_system().set_program_folder(
             QFile::decodeName(QByteArray::fromStdString(*options.folder)));
+
+    std::unique_ptr<runner::SessionRecord> record;
+    if (options.record) {
+        record = runner::SessionRecord::open(
+            options, program.window_system().program_folder() / kImageFileName,
+            program.port().now());
+        if (!record) {
+            std::fprintf(stderr, "%s: --record: cannot write %s\n", name.c_str(),
+                         options.record->c_str());
+            return 2;
+        }
+        program.port().set_observer(&record->observer());
+    }
+    program.window_system().set_exit_status([&] {
+        if (record) {
+            const UpdateOutcome outcome = form.last_update;
+            record->finish(outcome == UpdateOutcome::Succeeded ? "succeeded"
+                           : outcome == UpdateOutcome::Failed  ? "failed"
+                                                               : "none");
+        }
+        return succeeded() ? 0 : 1;
+    });
     program.messages().set_auto_answer(options.answer_after);
     program.messages().set_observer([&](const std::string& text, const std::string& title) {
         transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));

@@ -56,7 +56,8 @@ class RunnerParser {
             "The firmware updater's window, run unattended: every change of the window is\n"
             "printed as one line on standard output. The exit status is 0 when an update\n"
             "succeeded, or when none was asked for and the window was closed."));
-        parser_.addOptions({help, version, port, folder, upload, presses, answer_after, stay});
+        parser_.addOptions(
+            {help, version, port, folder, upload, presses, answer_after, stay, record});
     }
 
     QCommandLineParser& parser() { return parser_; }
@@ -90,6 +91,12 @@ class RunnerParser {
         QStringLiteral("stay"),
         QStringLiteral("Keep the window open after start-up and after the presses, until it is "
                        "closed.")};
+
+    const QCommandLineOption record{
+        QStringLiteral("record"),
+        QStringLiteral("Write every byte that crosses the port, both ways, with its time and "
+                       "line speed, to FILE (it holds the meter's serial number)."),
+        QStringLiteral("FILE")};
 
   private:
     QCommandLineParser parser_;
@@ -143,6 +150,11 @@ ParseResult parse_options(const QStringList& arguments) {
     }
     options.upload = parser.isSet(options_of.upload);
     options.stay = parser.isSet(options_of.stay);
+    if (parser.isSet(options_of.record)) {
+        const QString record = parser.value(options_of.record);
+        if (record.isEmpty()) return fail("--record: empty file name");
+        options.record = bytes_of(record);
+    }
     return result;
 }
 

@@ -15,6 +15,7 @@ struct Options {
     int presses = 3;                    // --presses K: at most this many presses
     double answer_after = 0.5;          // --answer-after S: message boxes answer themselves
     bool stay = false;                  // --stay: keep the window after start-up and the presses
+    std::optional<std::string> record;  // --record FILE: every byte of the port, both ways
 };
 
 struct ParseResult {

@@ -66,6 +66,7 @@ std::set<std::string> system_console_devices() {
 }
 
 QtSerialPort::QtSerialPort(PortMap& ports) : ports_(ports) {
+    clock_.start();
     ports_.add_devices(system_serial_devices(), system_console_devices());
 }
 
@@ -88,22 +89,35 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
                      [this, source = device.get()](QSerialPort::SerialPortError error) {
                          on_error(*source, error);
                      });
+    if (observer_) {
+        // Bytes are told as they come, not when the program reads them.
+        QObject::connect(device.get(), &QSerialPort::readyRead, &context_,
+                         [this] { observe_arrivals(); });
+        observer_->opened(now(), settings.baud, "COM" + std::to_string(port) + " " + *path);
+    }
+    observed_ = 0;
     device_ = std::move(device);
     device_gone_ = false;
     ++open_count_;
 }
 
 void QtSerialPort::close_device() {
+    if (observer_ && device_) {
+        observe_arrivals();
+        observer_->closed(now());
+    }
     device_.reset();
     device_gone_ = false;
 }
 
 void QtSerialPort::apply_settings(const LineSettings& settings) {
     configure(open_port("Settings"), settings);
+    if (observer_) observer_->speed(now(), settings.baud);
 }
 
 void QtSerialPort::write_bytes(const std::string& bytes) {
     auto& device = open_port("Output");
+    if (observer_) observer_->host_wrote(now(), line_settings().baud, bytes);
     // One write buffer keeps the order of the writes; flush hands what it can to the system now,
     // the rest follows as the line drains.
     if (device.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0)
@@ -119,12 +133,26 @@ int QtSerialPort::bytes_waiting() {
     if (!device.waitForReadyRead(0) && device.error() == QSerialPort::TimeoutError)
         device.clearError();
     if (device_gone_) throw PortError("InBufferCount: the device has gone");
+    observe_arrivals();
     return static_cast<int>(device.bytesAvailable());
 }
 
 std::string QtSerialPort::read_all() {
+    observe_arrivals();
     const QByteArray bytes = open_port("Input").readAll();
+    observed_ = 0;
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void QtSerialPort::observe_arrivals() {
+    if (!observer_ || !device_) return;
+    const qint64 available = device_->bytesAvailable();
+    if (available <= observed_) return;
+    const QByteArray bytes = device_->peek(available).mid(observed_);
+    observed_ = available;
+    observer_->host_received(
+        now(), line_settings().baud,
+        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 QSerialPort& QtSerialPort::open_port(const char* operation) {

@@ -1,6 +1,7 @@
 // `MSComm1` on QSerialPort: moves the bytes for the component's property rules.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSerialPort>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "serial/port_map.h"
+#include "serial/port_observer.h"
 #include "serial/serial_port.h"
 
 namespace r462xe {
@@ -23,6 +25,11 @@ class QtSerialPort : public SerialPort {
     explicit QtSerialPort(PortMap& ports);
     ~QtSerialPort() override;
 
+    // Told of every open, close, speed, write and received byte from now on (a recording).
+    void set_observer(PortObserver* observer) { observer_ = observer; }
+    // Seconds on the port's own steady clock, as the observer is told them.
+    double now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+
   protected:
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
@@ -34,6 +41,8 @@ class QtSerialPort : public SerialPort {
   private:
     QSerialPort& open_port(const char* operation);
     void on_error(QSerialPort& source, QSerialPort::SerialPortError error);
+    // Tells the observer the bytes that have come since it was last told.
+    void observe_arrivals();
 
     PortMap& ports_;
     std::unique_ptr<QSerialPort> device_;
@@ -43,6 +52,9 @@ class QtSerialPort : public SerialPort {
     unsigned open_count_ = 0;
     // Receiver of queued calls; dropped with this object, so no queued call outlives it.
     QObject context_;
+    PortObserver* observer_ = nullptr;
+    qint64 observed_ = 0;  // bytes of the receive buffer the observer has been told of
+    QElapsedTimer clock_;
 };
 
 }  // namespace r462xe

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
     using namespace r462xe::sim;
     ToolOptions options;
     std::optional<std::string> image;
+    std::optional<Recording> recording;
     // The usage names the program as it is called, without its folder.
     std::string name = std::filesystem::path(argv[0]).filename().string();
     try {
@@ -52,6 +53,13 @@ int main(int argc, char** argv) {
             const QCoreApplication app(qt_argc, qt_argv);
             std::fputs(usage().c_str(), stdout);
             return 0;
+        }
+        if (options.replay) {
+            try {
+                recording = read_recording_file(*options.replay);
+            } catch (const RecordingError& error) {
+                throw UsageError("--replay: " + std::string(error.what()));
+            }
         }
         if (options.expect_image) {
             image = read_file(*options.expect_image);
@@ -87,7 +95,7 @@ int main(int argc, char** argv) {
             options.device ? open_device_line(*options.device, first_baud) : open_pty_line();
         std::printf("%s\n", line->path().c_str());
         std::fflush(stdout);
-        RealtimeMeter meter(*line, options, std::move(image));
+        RealtimeMeter meter(*line, options, std::move(image), std::move(recording));
         return meter.run(signal_fd, options.power_cycle_signal);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "r462xe-meter-sim: %s\n", error.what());

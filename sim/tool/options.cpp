@@ -175,6 +175,10 @@ const std::vector<ToolOption>& tool_options() {
         // The tool.
         {"expect-image", "FILE", "After each UPGR 0 restart print whether the flash equals FILE.",
          [](O& o, S&, S& v) { o.expect_image = v; }},
+        {"replay", "FILE",
+         "Play the meter of a recorded session instead: answer as recorded while the host "
+         "sends what the recording holds; at the first divergence say where and fall silent.",
+         [](O& o, S&, S& v) { o.replay = v; }},
         {"power-cycle-on", "SIG", "Power-cycle the meter on this signal (default USR1).",
          [](O& o, S&, S& v) { o.power_cycle_signal = parse_signal(v); }},
     };

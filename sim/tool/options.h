@@ -17,6 +17,7 @@ struct ToolOptions {
     bool pacing = true;
     std::optional<std::string> device;        // a serial device instead of a pseudo-terminal
     std::optional<std::string> expect_image;  // compare the flash with this file after UPGR 0
+    std::optional<std::string> replay;        // play this recording instead of the meter
     int power_cycle_signal;
     bool help = false;
 };

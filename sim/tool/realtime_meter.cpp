@@ -37,12 +37,22 @@ std::string bytes_at(std::size_t count, int baud) {
 }  // namespace
 
 RealtimeMeter::RealtimeMeter(HostLine& line, const ToolOptions& options,
-                             std::optional<std::string> image)
+                             std::optional<std::string> image, std::optional<Recording> replay)
     : line_(line),
       image_(std::move(image)),
       pacing_(options.pacing && !line.paces_itself()),
       meter_(*this, options.identity, options.faults) {
     meter_.set_observer([this](const MeterEvent& event) { on_event(event); });
+    if (replay) {
+        replay_ = std::make_unique<ReplayMeter>(*this, std::move(*replay));
+        // Said on standard output too, where a test or the user reads the tool's results.
+        replay_->on_divergence([this](const Divergence& divergence) {
+            log("replay diverged: " + divergence.describe());
+            std::printf("replay diverged: %s\n", divergence.describe().c_str());
+            std::fflush(stdout);
+        });
+        log("playing a recording");
+    }
     line_.meter_baud_changed(meter_.baud());
     log(std::string("meter ") + (meter_.in_update_mode() ? "in update mode" : "in normal mode") +
         " at " + std::to_string(meter_.baud()) + " baud on " + line_.path() +
@@ -174,6 +184,14 @@ void RealtimeMeter::run_due() {
 }
 
 void RealtimeMeter::deliver(const LineByte& in) {
+    if (replay_) {
+        replay_->receive(in.byte, in.baud);
+        if (replay_->finished() && !replay_said_finished_) {
+            replay_said_finished_ = true;
+            log("replay: the host sent all the recording holds");
+        }
+        return;
+    }
     const Reception reception = meter_.receive(in.byte, in.baud);
     if (reception == Reception::heard) {
         log_unheard();

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "sim/action_queue.h"
 #include "sim/meter/meter.h"
+#include "sim/recording/replay_meter.h"
 #include "sim/tool/host_line.h"
 #include "sim/tool/options.h"
 
@@ -18,8 +20,10 @@ namespace r462xe::sim {
 
 class RealtimeMeter final : public MeterLink {
   public:
-    // `image`: the file the flash is compared with after each UPGR 0, if any.
-    RealtimeMeter(HostLine& line, const ToolOptions& options, std::optional<std::string> image);
+    // `image`: the file the flash is compared with after each UPGR 0, if any. With `replay`, the
+    // recording's meter answers instead of the virtual meter.
+    RealtimeMeter(HostLine& line, const ToolOptions& options, std::optional<std::string> image,
+                  std::optional<Recording> replay = std::nullopt);
 
     // Runs until `signal_fd` (a signalfd) reports SIGTERM or SIGINT, or the cable is pulled.
     // Returns the exit status.
@@ -70,7 +74,9 @@ class RealtimeMeter final : public MeterLink {
     int lost_ = 0;
     int lost_host_baud_ = 0;
 
-    Meter meter_;  // last: its delayed actions use the members above
+    Meter meter_;  // its delayed actions use the members above
+    std::unique_ptr<ReplayMeter> replay_;
+    bool replay_said_finished_ = false;
 };
 
 }  // namespace r462xe::sim

@@ -1,0 +1,35 @@
+// `--record FILE`: every byte that crosses the port, both ways, with the port's opens, closes and
+// speeds, as it happens, in the recording format of sim/recording/recording.h; with notes on what
+// the session was made with (program, image and its SHA-256, presses) and how it ended.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "runner/runner_options.h"
+#include "sim/recording/recording.h"
+#include "sim/recording/session_recorder.h"
+
+namespace r462xe::runner {
+
+class SessionRecord {
+  public:
+    // Nullptr when FILE cannot be written. `start`: the port clock's reading now.
+    static std::unique_ptr<SessionRecord> open(const Options& options,
+                                               const std::filesystem::path& image, double start);
+
+    PortObserver& observer() { return recorder_; }
+    // The last reply, and how the session ended ("succeeded", "failed" or "none").
+    void finish(const std::string& outcome);
+
+  private:
+    SessionRecord(std::ofstream file, double start);
+
+    std::ofstream file_;
+    sim::RecordingWriter writer_;
+    sim::SessionRecorder recorder_;
+};
+
+}  // namespace r462xe::runner
