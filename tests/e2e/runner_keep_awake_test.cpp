@@ -26,6 +26,20 @@ constexpr const char* kInhibitor =
     "interrupted update leaves the meter without firmware | block";
 constexpr auto kUpdateLimit = 240s;
 
+// python3-dbusmock's logind template, whose Inhibit first logs how many locks are still held: a
+// lock the runner kept after its update shows at the next update's call.
+constexpr const char* kCountingLogind = R"(from dbusmock.templates.logind import *
+from dbusmock.templates import logind as shipped
+from dbusmock import mockobject
+import dbus
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='ssss', out_signature='h')
+def Inhibit(self, what, who, why, mode):
+    print('locks held at Inhibit:', len(getattr(mockobject, 'inhibitors', [])), flush=True)
+    return shipped.Inhibit(self, what, who, why, mode)
+)";
+
 std::string test_image() {
     std::string bytes(61440, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + 5) % 253);
@@ -43,9 +57,11 @@ class PrivateSystemBus {
         if (!daemon_.wait_for_output(has_line, 10s)) return;
         address_ = daemon_.out().substr(0, daemon_.out().find('\n'));
         if (!with_logind) return;
+        template_.write("counting_logind.py", kCountingLogind);
         // Unbuffered, so that its log of the calls it takes is read as they come.
         logind_ = std::make_unique<Child>(
-            std::vector<std::string>{kPython, "-m", "dbusmock", "--template", "logind"},
+            std::vector<std::string>{kPython, "-m", "dbusmock", "--template",
+                                     template_.file("counting_logind.py")},
             std::map<std::string, std::string>{{"DBUS_SYSTEM_BUS_ADDRESS", address_},
                                                {"PYTHONUNBUFFERED", "1"}});
         for (int i = 0; i < 100 && !inhibitors(); ++i) std::this_thread::sleep_for(100ms);
@@ -83,6 +99,7 @@ class PrivateSystemBus {
     }
 
   private:
+    TempDir template_;
     Child daemon_;
     std::string address_;
     std::unique_ptr<Child> logind_;
@@ -121,9 +138,11 @@ TEST(RunnerKeepAwake, OneInhibitorPerUpdateHeldWhileItRunsAndNoneAfter) {
     EXPECT_EQ(bus.inhibitors(), std::vector<std::string>{kInhibitor}) << "first update";
 
     ASSERT_TRUE(runner.wait_for_output(contains(" ProgressBar1.value 10\n"), 120s)) << runner.out();
-    // Exactly one: the first update's lock went when it ended, and this one holds its own.
+    // Exactly one, its own: the first update's lock went when that update ended, before this one
+    // asked for a lock.
     EXPECT_EQ(bus.inhibitors(), std::vector<std::string>{kInhibitor}) << "while blocks flow";
     EXPECT_EQ(count_of(bus.logind_calls(), " Inhibit "), 2u) << bus.logind_calls();
+    EXPECT_EQ(count_of(bus.logind_calls(), "locks held at Inhibit: 0\n"), 2u) << bus.logind_calls();
 
     ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
     EXPECT_EQ(runner.exit_status(), 0) << runner.out() << runner.err();
