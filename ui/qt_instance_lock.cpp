@@ -113,9 +113,9 @@ QtInstanceLock::Check QtInstanceLock::check() {
 }
 
 void QtInstanceLock::listen(const QString& socket_path) {
-    // A socket left by an instance that crashed; the lock says that none runs now.
-    QLocalServer::removeServer(socket_path);
     server_ = std::make_unique<QLocalServer>();
+    // Only the user may connect. The socket is also made under a passing name and then renamed
+    // into place, which replaces one that an instance left when it crashed.
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
         while (QLocalSocket* caller = server_->nextPendingConnection()) hear(caller);

@@ -92,6 +92,12 @@ TEST(ProductOneWindow, SecondStartBringsTheFirstWindowToTheFrontAndEnds) {
     const std::map<std::string, std::string> env = {{"DISPLAY", display.name()},
                                                     {"XDG_RUNTIME_DIR", runtime.path()}};
     const std::vector<std::string> unset = {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    // An instance that crashed leaves its lock and its socket behind; the next one takes both.
+    {
+        Child crashed({product.program()}, env, unset);
+        ASSERT_TRUE(eventually([&] { return fs::exists(runtime.file(kLockFile)); }, 10s));
+        crashed.kill_now();
+    }
     Child first({product.program()}, env, unset);
     ASSERT_TRUE(eventually([&] { return active_window_pid(display.name()) == first.pid(); }, 10s))
         << first.err();
