@@ -29,7 +29,11 @@ constexpr int kAnswerWaitMs = 5000;
 QtSleepInhibitor::QtSleepInhibitor() = default;
 
 QtSleepInhibitor::~QtSleepInhibitor() {
-    release();
+    let_go();
+}
+
+void QtSleepInhibitor::release() {
+    let_go();
 }
 
 void QtSleepInhibitor::report_unavailable(const QString& reason) {
@@ -76,7 +80,7 @@ void QtSleepInhibitor::hold(const std::string& why) {
                      });
 }
 
-void QtSleepInhibitor::release() {
+void QtSleepInhibitor::let_go() {
     if (!holding_) return;
     holding_ = false;
     // Closing the last copy of the descriptor ends the lock.
@@ -94,7 +98,7 @@ void QtSleepInhibitor::hold(const std::string&) {
         report_unavailable(QStringLiteral("SetThreadExecutionState failed"));
 }
 
-void QtSleepInhibitor::release() {
+void QtSleepInhibitor::let_go() {
     if (!holding_) return;
     holding_ = false;
     SetThreadExecutionState(ES_CONTINUOUS);
@@ -118,7 +122,7 @@ void QtSleepInhibitor::hold(const std::string& why) {
         report_unavailable(QStringLiteral("IOPMAssertionCreateWithName failed"));
 }
 
-void QtSleepInhibitor::release() {
+void QtSleepInhibitor::let_go() {
     if (!holding_) return;
     holding_ = false;
     if (assertion_ != 0) IOPMAssertionRelease(assertion_);
@@ -132,7 +136,7 @@ void QtSleepInhibitor::hold(const std::string&) {
     report_unavailable(QStringLiteral("this system offers no way to keep it awake"));
 }
 
-void QtSleepInhibitor::release() {
+void QtSleepInhibitor::let_go() {
     holding_ = false;
 }
 

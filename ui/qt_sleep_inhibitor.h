@@ -26,6 +26,8 @@ class QtSleepInhibitor : public SleepInhibitor {
     void release() override;
 
   private:
+    // What release does; the destructor calls it too.
+    void let_go();
     // Says once per run that the computer may sleep during updates, and why.
     void report_unavailable(const QString& reason);
 

@@ -30,8 +30,8 @@ constexpr double kSameMoment = 1e-3;
 
 struct EndCase {
     const char* name;
-    // The port and the meter (if any) on it, before the load.
-    std::function<void(UploadRig&)> arrange;
+    // The faults of the meter on the port; none for a port where nothing answers.
+    std::function<void(sim::MeterFaults&)> fault;
     // Between the load and the press; none for a meter that start-up found.
     std::function<void(UploadRig&)> before_press;
     std::string message;
@@ -42,20 +42,18 @@ void PrintTo(const EndCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-std::function<void(UploadRig&)> meter_with(std::function<void(sim::MeterFaults&)> fault) {
-    return [fault](UploadRig& rig) {
-        sim::MeterFaults faults;
-        fault(faults);
-        rig.world.add_meter(kMeterPort, {}, faults);
-    };
-}
-
 class KeepAwake : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(KeepAwake, FromThePressUntilTheLastMessageIsAnswered) {
     const auto& param = GetParam();
     UploadRig rig;
-    param.arrange(rig);
+    if (param.fault) {
+        sim::MeterFaults faults;
+        param.fault(faults);
+        rig.world.add_meter(kMeterPort, {}, faults);
+    } else {
+        rig.world.add_port(kMeterPort);
+    }
     rig.load();
     if (param.before_press) param.before_press(rig);
     ASSERT_TRUE(rig.world.sleep.calls.empty()) << "nothing is held before the press";
@@ -91,46 +89,46 @@ TEST_P(KeepAwake, FromThePressUntilTheLastMessageIsAnswered) {
 
 INSTANTIATE_TEST_SUITE_P(
     Upload, KeepAwake,
-    ::testing::Values(
-        EndCase{"Success", meter_with([](sim::MeterFaults&) {}), {}, kSuccessMessage, true},
-        EndCase{"NoAcknowledgement",
-                meter_with([](sim::MeterFaults& f) { f.never_acknowledge = true; }),
-                {},
-                kPowerCycleMessage,
-                false},
-        EndCase{"TooManyRejections",
-                meter_with([](sim::MeterFaults& f) {
-                    f.reject_block = 20;
-                    f.reject_always = true;
-                }),
-                {},
-                kPowerCycleMessage,
-                true},
-        EndCase{"ReplyTimeOut",
-                meter_with([](sim::MeterFaults& f) { f.silent_from_block = 20; }),
-                {},
-                kPowerCycleMessage,
-                true},
-        // The run-time-error path stops the transfer before its message shows.
-        EndCase{"CablePulled",
-                meter_with([](sim::MeterFaults& f) { f.unplug_at_block = 20; }),
-                {},
-                kPowerCycleMessage,
-                true},
-        EndCase{"NoAnswerAfterTheUpdate",
-                meter_with([](sim::MeterFaults& f) { f.hang_after_leave = true; }),
-                {},
-                kPowerCycleMessage,
-                true},
-        EndCase{"RefusedPortCannotBeOpened", [](UploadRig& rig) { rig.world.add_port(kMeterPort); },
-                [](UploadRig& rig) {
-                    rig.world.port.hold_port(kMeterPort);
-                    rig.handle([&] { rig.form.COM1.user_pick(0); });
-                },
-                "COM Port fail | Fail to open COM Port! | critical", false},
-        EndCase{"RefusedNoMeterAnswers", [](UploadRig& rig) { rig.world.add_port(kMeterPort); },
-                [](UploadRig& rig) { rig.handle([&] { rig.form.COM1.user_pick(0); }); },
-                "NO Link | Meter Disconnected | critical", false}),
+    ::testing::Values(EndCase{"Success", [](sim::MeterFaults&) {}, {}, kSuccessMessage, true},
+                      EndCase{"NoAcknowledgement",
+                              [](sim::MeterFaults& f) { f.never_acknowledge = true; },
+                              {},
+                              kPowerCycleMessage,
+                              false},
+                      EndCase{"TooManyRejections",
+                              [](sim::MeterFaults& f) {
+                                  f.reject_block = 20;
+                                  f.reject_always = true;
+                              },
+                              {},
+                              kPowerCycleMessage,
+                              true},
+                      EndCase{"ReplyTimeOut",
+                              [](sim::MeterFaults& f) { f.silent_from_block = 20; },
+                              {},
+                              kPowerCycleMessage,
+                              true},
+                      // The run-time-error path stops the transfer before its message shows.
+                      EndCase{"CablePulled",
+                              [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
+                              {},
+                              kPowerCycleMessage,
+                              true},
+                      EndCase{"NoAnswerAfterTheUpdate",
+                              [](sim::MeterFaults& f) { f.hang_after_leave = true; },
+                              {},
+                              kPowerCycleMessage,
+                              true},
+                      EndCase{"RefusedPortCannotBeOpened", nullptr,
+                              [](UploadRig& rig) {
+                                  rig.world.port.hold_port(kMeterPort);
+                                  rig.handle([&] { rig.form.COM1.user_pick(0); });
+                              },
+                              "COM Port fail | Fail to open COM Port! | critical", false},
+                      EndCase{
+                          "RefusedNoMeterAnswers", nullptr,
+                          [](UploadRig& rig) { rig.handle([&] { rig.form.COM1.user_pick(0); }); },
+                          "NO Link | Meter Disconnected | critical", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A failed update and the one after the power cycle: each holds the computer awake on its own.
