@@ -62,6 +62,7 @@ class Form1 : public SharedState, public Controls {
     Timer& Timer1;
     MessageBoxes& messages;
     WindowSystem& window;
+    SleepInhibitor& sleep_inhibitor;
 
   private:
     void load_steps();
@@ -82,6 +83,8 @@ class Form1 : public SharedState, public Controls {
     void select_found_port();
     void enable_upload_if_eligible();
     void stop_transfer();
+    // run_stop without letting the computer sleep: for an end whose message follows the stop.
+    void stop_and_give_back();
     // Upload state machine pieces, one per state.
     // Whether a state hands on to the next state in the same tick or ends the tick.
     enum class TickNext { Continue, Exit };

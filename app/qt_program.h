@@ -8,6 +8,7 @@
 #include "serial/port_map.h"
 #include "serial/qt_serial_port.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_sleep_inhibitor.h"
 #include "ui/qt_window.h"
 
 namespace r462xe {
@@ -35,6 +36,7 @@ class QtProgram {
     QtTimer timer_;
     QtMessageBoxes messages_;
     QtWindowSystem window_system_;
+    QtSleepInhibitor sleep_;
     Form1 form_;
     QtWindow window_;
 };

@@ -9,6 +9,8 @@ packages=(
     libgtest-dev libgmock-dev              # the tests
     fonts-liberation2                      # metric-compatible stand-in for Arial
     xvfb x11-utils                         # the window on a virtual X display (Xvfb, xprop)
+    openbox xdotool                        # a window manager on it, and which window is active
+    dbus-daemon python3-dbusmock           # a private bus with a stand-in logind
 )
 case "${1:-}" in
     --sanitize) packages+=(libclang-rt-14-dev clang-14) ;;

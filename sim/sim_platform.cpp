@@ -62,4 +62,12 @@ void SimWindowSystem::end_program() {
     throw ProgramEnded{};
 }
 
+void SimSleepInhibitor::hold(const std::string& why) {
+    calls.push_back({events_.now(), true, why});
+}
+
+void SimSleepInhibitor::release() {
+    calls.push_back({events_.now(), false, {}});
+}
+
 }  // namespace r462xe::sim

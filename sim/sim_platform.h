@@ -1,5 +1,5 @@
 // The window system of the simulated world: its event loop on the virtual clock, Timer1, message
-// boxes answered by the test, and the window's show/close/end.
+// boxes answered by the test, the window's show/close/end, and a sleep inhibitor that records.
 #pragma once
 
 #include <filesystem>
@@ -88,6 +88,27 @@ class SimWindowSystem : public WindowSystem {
     int close_refusals = 0;
     // The window's close request (Form_Unload): true when it refuses to close.
     std::function<bool()> on_close_request;
+};
+
+// One call to the sleep inhibitor: a hold (with its reason) or a release, and when it came.
+struct SleepCall {
+    double time;
+    bool hold;
+    std::string why;  // empty for a release
+};
+
+class SimSleepInhibitor : public SleepInhibitor {
+  public:
+    explicit SimSleepInhibitor(SimEventLoop& events) : events_(events) {}
+    void hold(const std::string& why) override;
+    void release() override;
+    // Whether the computer is held awake now: a hold came and no release after it.
+    bool held() const { return !calls.empty() && calls.back().hold; }
+
+    std::vector<SleepCall> calls;
+
+  private:
+    SimEventLoop& events_;
 };
 
 }  // namespace r462xe::sim

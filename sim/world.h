@@ -22,8 +22,9 @@ class World {
     SimMessageBoxes messages{events};
     SimWindowSystem window;
     SimSerialPort port{scheduler};
+    SimSleepInhibitor sleep{events};
 
-    Platform platform() { return {events, port, timer, messages, window}; }
+    Platform platform() { return {events, port, timer, messages, window, sleep}; }
     double now() const { return scheduler.now_seconds(); }
 
     // A port that can be opened, with nothing on the other end.

@@ -1,6 +1,7 @@
 // The small interfaces through which the logic reaches everything outside itself: the clock and
-// event dispatching, the timer, message boxes and the window system. The Qt adapters implement
-// them for the program; the simulated world implements them for the tests, in virtual time.
+// event dispatching, the timer, message boxes, the window system and the sleep inhibitor. The Qt
+// adapters implement them for the program; the simulated world implements them for the tests, in
+// virtual time.
 #pragma once
 
 #include <filesystem>
@@ -54,12 +55,25 @@ class WindowSystem {
     [[noreturn]] virtual void end_program() = 0;
 };
 
+// Keeps the computer from sleeping, on demand or when idle, while an update runs: a computer that
+// suspends during the transfer leaves the meter without firmware. Where the system offers no
+// such service, or refuses it, the update runs all the same.
+class SleepInhibitor {
+  public:
+    virtual ~SleepInhibitor() = default;
+    // Keeps the computer awake until `release`; `why` is what the system shows its user about it.
+    virtual void hold(const std::string& why) = 0;
+    // Lets the computer sleep again; nothing happens when nothing is held.
+    virtual void release() = 0;
+};
+
 struct Platform {
     EventLoop& events;
     SerialPort& port;
     Timer& timer;
     MessageBoxes& messages;
     WindowSystem& window;
+    SleepInhibitor& sleep;
 };
 
 }  // namespace r462xe

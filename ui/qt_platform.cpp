@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,19 +28,6 @@ QMessageBox::Icon to_icon(MsgIcon icon) {
             return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
-}
-
-// Per user, so that two users of one machine do not block each other.
-QString lock_folder() {
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (!runtime.isEmpty()) return runtime;
-    }
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty()) user = qEnvironmentVariable("USERNAME");
-    QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
-    QDir().mkpath(folder);
-    return folder;
 }
 
 // A path in the system's own encoding of file names: UTF-16 on Windows (narrow text would pass
@@ -146,14 +132,37 @@ QtWindowSystem::~QtWindowSystem() = default;
 
 bool QtWindowSystem::another_instance_running() {
     if (!lock_name_) return false;
-    if (!lock_) {
-        lock_ = std::make_unique<QLockFile>(lock_folder() + "/" + *lock_name_ + ".lock");
-        // Only a lock whose owner has died is stale (the lock file records its process); a running
-        // instance keeps its lock however long it runs.
-        lock_->setStaleLockTime(0);
+    if (!instance_)
+        instance_ = std::make_unique<QtInstanceLock>(*lock_name_, [this] { bring_to_front(); });
+    switch (instance_->check()) {
+        case QtInstanceLock::Check::first:
+            return false;
+        case QtInstanceLock::Check::another_runs:
+            return true;
+        case QtInstanceLock::Check::no_safe_folder:
+            break;
     }
-    if (lock_->isLocked()) return false;
-    return !lock_->tryLock(0);
+    // Another user could end every start of the program through a folder the lock depends on; it
+    // is refused, and the user learns why.
+    no_safe_lock_folder_ = true;
+    std::fprintf(stderr, "%s: no folder of your own for the instance lock (%s)\n",
+                 qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(instance_->problems()));
+    std::fflush(stderr);
+    return true;
+}
+
+void QtWindowSystem::bring_to_front() {
+    // A window that the load has not shown yet appears by itself in a moment.
+    if (!window_ || !window_->isVisible()) return;
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+    window_->raise();
+    window_->activateWindow();
+    // A message box waiting for its OK stays above the window.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        box->raise();
+        box->activateWindow();
+    }
 }
 
 std::filesystem::path QtWindowSystem::program_folder() {
@@ -175,7 +184,8 @@ void QtWindowSystem::end_program() {
     // call resumes and no destructor runs. So flush and release what others can see first.
     std::fflush(stdout);
     std::fflush(stderr);
-    if (lock_) lock_->unlock();
+    if (instance_) instance_->release();
+    if (no_safe_lock_folder_) std::_Exit(1);
     std::_Exit(exit_status_ ? exit_status_() : 0);
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QLockFile>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "ui/platform.h"
+#include "ui/qt_instance_lock.h"
 
 namespace r462xe {
 
@@ -77,6 +77,9 @@ class QtWindowSystem : public WindowSystem {
     explicit QtWindowSystem(std::optional<QString> lock_name);
     ~QtWindowSystem() override;
 
+    // True when another instance of this user runs; that instance is asked to bring its window
+    // to the front. Also true, after one line on standard error, when no folder for the lock
+    // belongs to the user alone: the program then ends with status 1.
     bool another_instance_running() override;
     std::filesystem::path program_folder() override;
     void show_window() override;
@@ -92,8 +95,12 @@ class QtWindowSystem : public WindowSystem {
     }
 
   private:
+    // The window to the front, over any message box it shows, when a later start asks.
+    void bring_to_front();
+
     std::optional<QString> lock_name_;
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QtInstanceLock> instance_;
+    bool no_safe_lock_folder_ = false;
     QPointer<QWidget> window_;
     std::optional<QString> folder_override_;
     std::function<int()> exit_status_;

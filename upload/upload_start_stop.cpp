@@ -1,5 +1,6 @@
 // "Upload Firmware": make sure a meter answers, lock the controls, start the timer-driven
-// transfer. And the two routines that end an update.
+// transfer. And the two routines that end an update. The computer stays awake from the press to
+// the end of the update.
 #include "app/failure_styles.h"
 #include "app/form1.h"
 #include "upload/upload_states.h"
@@ -11,9 +12,29 @@ constexpr const char* kPortFailText = "Fail to open COM Port!";
 constexpr const char* kPortFailTitle = "COM Port fail";
 constexpr const char* kNoLinkText = "Meter Disconnected";
 constexpr const char* kNoLinkTitle = "NO Link";
+constexpr const char* kKeepAwakeReason =
+    "Updating the firmware of an R462xE meter; an interrupted update leaves the meter without "
+    "firmware";
+
+// Lets the computer sleep again when a press ends without a running update (refused, or broken
+// off by an error); a started update keeps it awake until a stop routine ends it.
+class SleepUnlessRunning {
+  public:
+    explicit SleepUnlessRunning(Form1& form) : form_(form) {}
+    ~SleepUnlessRunning() {
+        if (!form_.upload_running) form_.sleep_inhibitor.release();
+    }
+    SleepUnlessRunning(const SleepUnlessRunning&) = delete;
+    SleepUnlessRunning& operator=(const SleepUnlessRunning&) = delete;
+
+  private:
+    Form1& form_;
+};
 }  // namespace
 
 void Form1::Command2_Click() {
+    sleep_inhibitor.hold(kKeepAwakeReason);
+    const SleepUnlessRunning sleep_unless_running(*this);
     // A step that fails is skipped and the next one runs.
     skip_on_error([&] { Command2.set_enabled(false); });
     skip_on_error([&] { Command1.set_enabled(false); });
@@ -63,6 +84,11 @@ void Form1::Command2_Click() {
 }
 
 void Form1::run_stop() {
+    stop_and_give_back();
+    sleep_inhibitor.release();
+}
+
+void Form1::stop_and_give_back() {
     stop_transfer();
     skip_on_error([&] { Command1.set_enabled(true); });
     skip_on_error([&] { COM1.set_enabled(true); });
@@ -75,6 +101,7 @@ void Form1::run_stop() {
 void Form1::err_run_stop() {
     stop_transfer();
     skip_on_error([&] { Command2.set_enabled(true); });
+    sleep_inhibitor.release();
 }
 
 // What both stop routines do first: the timer off, the counters back, waiting input dropped.

@@ -220,9 +220,12 @@ void Form1::fail_run_time_error() {
     rx_text.clear();
     poll_count = 0;
     COM1_Click();
-    run_stop();
+    // run_stop, but the computer stays awake until the message that follows has been answered,
+    // as on every other end of an update.
+    stop_and_give_back();
     skip_on_error([&] { Command1.set_enabled(false); });
     show_power_cycle_message();
+    sleep_inhibitor.release();
 }
 
 }  // namespace r462xe

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "e2e/process.h"
+#include "e2e/virtual_display.h"
 
 namespace r462xe::e2e {
 namespace {
@@ -14,27 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kWindowCaption = " Marelind R462xE Firmware Update Software (v3.07)";
-
-// A virtual X server on a display number it picks itself and writes on its first line.
-class VirtualDisplay {
-  public:
-    VirtualDisplay()
-        : server_({system_program("Xvfb"), "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                   "1024x768x24"}) {
-        const auto has_line = [](const std::string& out) {
-            return out.find('\n') != std::string::npos;
-        };
-        if (server_.wait_for_output(has_line, 10s))
-            name_ = ":" + server_.out().substr(0, server_.out().find('\n'));
-    }
-    // Empty when the server did not start.
-    const std::string& name() const { return name_; }
-    std::string log() { return server_.err(); }
-
-  private:
-    Child server_;
-    std::string name_;
-};
 
 // What xprop reports of the window's icon property, once the window has it (at most `timeout`).
 std::string icon_property(const std::string& display, Seconds timeout) {

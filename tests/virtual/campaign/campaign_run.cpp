@@ -277,6 +277,19 @@ class Run {
             !form.COM1.enabled()) {
             violation("Command1, Command2 and COM1 all disabled while no update runs" + when);
         }
+        // The computer is kept awake exactly while an update runs, by one hold at a time.
+        const auto& sleep = rig_.world.sleep;
+        if (form.upload_running && !sleep.held()) {
+            violation("an update runs while the computer may sleep" + when);
+        }
+        if (!form.upload_running && sleep.held()) {
+            violation("the computer is kept awake while no update runs" + when);
+        }
+        for (std::size_t i = 1; i < sleep.calls.size(); ++i) {
+            if (sleep.calls[i - 1].hold && sleep.calls[i].hold) {
+                violation("the computer is held awake twice over" + when);
+            }
+        }
     }
 
     void violation(const std::string& what) {
