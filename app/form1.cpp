@@ -7,6 +7,7 @@ Form1::Form1(const Platform& platform)
       MSComm1(platform.port),
       Timer1(platform.timer),
       messages(platform.messages),
-      window(platform.window) {}
+      window(platform.window),
+      error_log(platform.error_log) {}
 
 }  // namespace r462xe

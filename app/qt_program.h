@@ -26,6 +26,7 @@ class QtProgram {
     QtEventLoop& events() { return events_; }
     QtMessageBoxes& messages() { return messages_; }
     QtWindowSystem& window_system() { return window_system_; }
+    QtErrorLog& error_log() { return error_log_; }
 
   private:
     PortMap ports_;
@@ -34,6 +35,7 @@ class QtProgram {
     QtTimer timer_;
     QtMessageBoxes messages_;
     QtWindowSystem window_system_;
+    QtErrorLog error_log_;
     Form1 form_;
     QtWindow window_;
 };
