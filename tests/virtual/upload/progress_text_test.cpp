@@ -120,6 +120,27 @@ TEST(UpdateBarText, FromTheUpdateModeOnlyTheAcknowledgementWaitIsAhead) {
     expect_times_said_hold(changes, rig.world.messages.shown[0].time);
 }
 
+// A meter that takes 0.2 s longer over each block: the first block's time left comes from the
+// line speed, every later one from the pace measured so far.
+TEST(UpdateBarText, TheTimeLeftFollowsTheMeasuredPace) {
+    UploadRig rig;
+    sim::MeterFaults faults;
+    faults.reply_delay = 0.205;
+    rig.world.add_meter(kMeterPort, {}, faults);
+    rig.load();
+    rig.press_upload();
+    rig.run_for(120);
+    ASSERT_EQ(rig.world.messages.shown.size(), 1u);
+
+    auto changes = texts_since(rig, rig.press_time());
+    ASSERT_EQ(changes.size(), 65u);
+    EXPECT_EQ(changes[2].text, "\"Block 1 of 60 - about 51 s left\"");
+    // A block now takes 0.8 s: 60 of them 48 s, not 36 s.
+    EXPECT_NEAR(changes[61].time - changes[2].time, 59 * 0.8, 1e-3);
+    changes.erase(changes.begin(), changes.begin() + 3);
+    expect_times_said_hold(changes, rig.world.messages.shown[0].time);
+}
+
 TEST(UpdateBarText, AFailureTakesTheTextAwayBeforeItsMessage) {
     UploadRig rig;
     sim::MeterFaults faults;
