@@ -117,6 +117,23 @@ int whole(float value) {
 
 }  // namespace
 
+// The progress bar with the control's text, word for word: a format text would take "%v", "%m"
+// and "%p" in it for numbers.
+class TextProgressBar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return text_; }
+    void set_text(const QString& text) {
+        if (text == text_) return;
+        text_ = text;
+        setTextVisible(!text_.isEmpty());
+        update();
+    }
+
+  private:
+    QString text_;
+};
+
 void run_handler(const char* handler, const std::function<void()>& body) {
     try {
         body();
@@ -177,7 +194,7 @@ void QtWindow::build() {
 
     frame1_ = new QGroupBox(from_bytes(controls_.Frame1.caption()), this);
     place(*frame1_, kFrame1);
-    progress_bar1_ = new QProgressBar(frame1_);
+    progress_bar1_ = new TextProgressBar(frame1_);
     place(*progress_bar1_, kProgressBar1);
     progress_bar1_->setTextVisible(false);
     sync_progress();
@@ -257,11 +274,7 @@ void QtWindow::sync_progress() {
     const int max = std::max(0, whole(bar.max()));
     progress_bar1_->setRange(0, max);
     progress_bar1_->setValue(std::clamp(whole(bar.value()), 0, max));
-    // The format text is the bar's own text; a percent sign in it would start a placeholder.
-    QString format = from_bytes(bar.text());
-    format.replace('%', "%%");
-    progress_bar1_->setFormat(format);
-    progress_bar1_->setTextVisible(!bar.text().empty());
+    progress_bar1_->set_text(from_bytes(bar.text()));
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {

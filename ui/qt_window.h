@@ -18,6 +18,7 @@ class QPushButton;
 namespace r462xe {
 
 class PortMap;
+class TextProgressBar;
 
 // What the user's actions on the window run. A pick in the port list goes through the list's
 // own click event.
@@ -67,7 +68,7 @@ class QtWindow : public QWidget {
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
     QGroupBox* frame1_ = nullptr;
-    QProgressBar* progress_bar1_ = nullptr;
+    TextProgressBar* progress_bar1_ = nullptr;
     QLabel* label6_ = nullptr;
     QLabel* label9_ = nullptr;
 };
