@@ -162,7 +162,7 @@ TEST(RunnerProgressText, TellsThePhaseAndTheTimeLeftThroughAWholeUpdate) {
     EXPECT_EQ(texts[0], quoted("Entering the update mode - about 63 s left"));
     EXPECT_EQ(texts[1], quoted("Entering the update mode - about 54 s left"));
     for (int block = 1; block <= 60; ++block) {
-        const std::string& text = texts[static_cast<std::size_t>(block + 1)];
+        const std::string& text = texts[static_cast<std::size_t>(block) + 1];
         EXPECT_EQ(text.rfind("\"Block " + std::to_string(block) + " of 60 - about ", 0), 0u)
             << text;
     }

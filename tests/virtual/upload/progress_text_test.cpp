@@ -79,7 +79,7 @@ TEST(UpdateBarText, AWholeUpdateFromNormalModeTellsEachPhaseAndTheTimeLeft) {
     EXPECT_EQ(changes[1].text, "\"Entering the update mode - about 54 s left\"");
     EXPECT_EQ(changes[1].time, rig.host_writes().at(1).time);  // the masked "UPGR 1"
     for (int block = 1; block <= 60; ++block) {
-        const std::string& text = texts[static_cast<std::size_t>(block + 1)];
+        const std::string& text = texts[static_cast<std::size_t>(block) + 1];
         EXPECT_EQ(text.rfind("\"Block " + std::to_string(block) + " of 60 - about ", 0), 0u)
             << text;
     }
