@@ -8,6 +8,7 @@ Form1::Form1(const Platform& platform)
       Timer1(platform.timer),
       messages(platform.messages),
       window(platform.window),
-      sleep_inhibitor(platform.sleep) {}
+      sleep_inhibitor(platform.sleep),
+      error_log(platform.error_log) {}
 
 }  // namespace r462xe

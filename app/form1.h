@@ -6,9 +6,12 @@
 #include <string>
 
 #include "app/shared_state.h"
+#include "ports/port_finding.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
 #include "ui/platform.h"
+#include "upload/update_failure.h"
+#include "upload/update_progress.h"
 
 namespace r462xe {
 
@@ -56,6 +59,9 @@ class Form1 : public SharedState, public Controls {
 
     // For callers that act on the result, such as an unattended run's exit status.
     UpdateOutcome last_update = UpdateOutcome::None;
+    // What the last look at each port found, to tell why it gave no meter (the messages'
+    // details, the port list's tooltips).
+    PortFindings port_findings;
 
     EventLoop& events;
     SerialPort& MSComm1;
@@ -63,9 +69,21 @@ class Form1 : public SharedState, public Controls {
     MessageBoxes& messages;
     WindowSystem& window;
     SleepInhibitor& sleep_inhibitor;
+    ErrorLog& error_log;
 
   private:
     void load_steps();
+    // A failure message with its details; the details also go to the error log as one line.
+    void show_failure(const std::string& text, const std::string& title, MsgIcon icon,
+                      const std::string& details);
+    // Port findings: forgotten when a search begins, noted by the opens and the exchanges.
+    void forget_port_findings();
+    // Opens MSComm1; a failed open notes why before its error goes on.
+    void open_port_noting_why();
+    void note_port_finding(PortFindingKind kind, const std::string& answer = {});
+    // What the meter was asked, unanswered or answered by something else.
+    void note_reply(const std::string& reply);
+    void note_exchange_failure(const PortError& error);
     // Port helpers shared by the exchanges.
     void flush_input();
     void read_reply_into_rx_text(bool unmask);
@@ -97,8 +115,26 @@ class Form1 : public SharedState, public Controls {
     void fail_no_acknowledgement();
     void fail_too_many_rejections();
     void fail_reply_timeout();
-    void fail_run_time_error();
-    void show_power_cycle_message();
+    void fail_run_time_error(const std::exception& error);
+    std::string update_failure_details(UpdateFailure failure, const std::string& system_text = {});
+    void show_power_cycle_message(const std::string& details);
+    // The bar's text: the phase of the update and the time left; UpdatePhase::None clears it.
+    void show_update_phase(UpdatePhase phase, double waits_ahead = 0);
+    // The block that goes out now (block_index), counted for the pace.
+    void show_block_going_out();
+    double block_pace() const;
+
+    // The update as the user follows it, for the bar's text and the failure messages' details.
+    struct UpdateTrack {
+        UpdatePhase phase = UpdatePhase::None;
+        int block = 0;                // the block going out, 1 to 60
+        int blocks_sent = 0;          // blocks sent so far, each resend counted
+        double first_block_time = 0;  // when the first block went out
+    };
+    UpdateTrack update_track_;
+
+    // Per port: its failed open has gone to the error log since the search began.
+    std::array<bool, kLastPortNumber + 1> open_failure_told_{};
 };
 
 }  // namespace r462xe

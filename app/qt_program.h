@@ -28,6 +28,7 @@ class QtProgram {
     QtMessageBoxes& messages() { return messages_; }
     QtWindowSystem& window_system() { return window_system_; }
     QtSerialPort& port() { return port_; }
+    QtErrorLog& error_log() { return error_log_; }
 
   private:
     PortMap ports_;
@@ -37,6 +38,7 @@ class QtProgram {
     QtMessageBoxes messages_;
     QtWindowSystem window_system_;
     QtSleepInhibitor sleep_;
+    QtErrorLog error_log_;
     Form1 form_;
     QtWindow window_;
 };

@@ -34,7 +34,7 @@ void Form1::check_idn() {
         // ends only after its own end time, and the search's pace per port is made of them.
         wait_seconds(kStepWait);
         wait_seconds(kStepWait);
-        if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+        if (!MSComm1.PortOpen()) open_port_noting_why();
         if (!MSComm1.PortOpen()) return Probe::GoOn;
         flush_input();
         wait_seconds(kAfterFlush);
@@ -48,9 +48,12 @@ void Form1::check_idn() {
     Probe probed = Probe::PortFailed;
     try {
         probed = probe();
+    } catch (const PortError& error) {
+        note_exchange_failure(error);
     } catch (const std::exception&) {
     }
     if (probed == Probe::UpdateMode) {
+        note_port_finding(PortFindingKind::UpdateMode);
         show_update_mode();
         port_serial[static_cast<std::size_t>(port_no)] = texts::kUpdating;
         found_port = port_no;
@@ -66,7 +69,7 @@ void Form1::check_idn() {
         wait_seconds(kStepWait);
         MSComm1.set_Settings(kNormalSettingsText);
         wait_seconds(kStepWait);
-        if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+        if (!MSComm1.PortOpen()) open_port_noting_why();
         if (!MSComm1.PortOpen()) return false;
         flush_input();
         rx_text.clear();
@@ -82,16 +85,20 @@ void Form1::check_idn() {
         bool answered = false;
         try {
             answered = query();
+        } catch (const PortError& error) {
+            note_exchange_failure(error);
         } catch (const std::exception&) {
         }
         if (answered) {
             const SearchIdnReading reading = read_search_idn_reply(rx_text);
             if (reading.identified) {
+                note_port_finding(PortFindingKind::Meter, reading.fields.serial);
                 show_identified(reading.fields);
                 port_serial[static_cast<std::size_t>(port_no)] = reading.fields.serial;
                 found_port = port_no;
                 return;
             }
+            note_reply(rx_text);
         }
         if (++idn_attempts >= kAttempts) return;  // no meter here
     }

@@ -16,7 +16,12 @@ constexpr const char* kIncompatibleTitle = "Information";
 bool Form1::isFWUpdateSupported(const std::string& model, const std::string& sn) {
     if (sn.empty() || model.empty()) return false;
     const bool supported = model_and_serial_eligible(model, sn);
-    if (!supported) messages.show(kIncompatibleText, kIncompatibleTitle, MsgIcon::Exclamation);
+    if (!supported) {
+        show_failure(kIncompatibleText, kIncompatibleTitle, MsgIcon::Exclamation,
+                     "The meter is an " + model + " with serial number " + sn +
+                         ". This firmware is only for the " + eligible_meters_text() +
+                         ". Nothing was sent to the meter.\n");
+    }
     return supported;
 }
 

@@ -29,4 +29,14 @@ bool model_and_serial_eligible(const std::string& model, const std::string& sn) 
     return false;
 }
 
+std::string eligible_meters_text() {
+    std::string text;
+    for (const auto& eligible : kEligibleModels) {
+        if (!text.empty()) text += ", ";
+        text += std::string(eligible.model) + " above serial number " +
+                std::to_string(static_cast<long long>(eligible.serial_above));
+    }
+    return text;
+}
+
 }  // namespace r462xe

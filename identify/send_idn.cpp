@@ -20,7 +20,7 @@ bool Form1::probe_for_update_mode_at_port_choice() {
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return false;
     MSComm1.set_Settings(kUpdateSettingsText);  // the probe: update-mode speed
-    if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+    if (!MSComm1.PortOpen()) open_port_noting_why();
     if (!MSComm1.PortOpen()) return false;
     wait_seconds(kAfterOpen);
     flush_input();
@@ -40,7 +40,7 @@ void Form1::query_idn_at_port_choice() {
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return;
     MSComm1.set_Settings(kNormalSettingsText);
-    if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+    if (!MSComm1.PortOpen()) open_port_noting_why();
     wait_seconds(kAfterOpen);
     if (!MSComm1.PortOpen()) return;
     flush_input();
@@ -68,6 +68,7 @@ void Form1::send_idn() {
             rx_bytes.clear();
             wait_seconds(kBeforeAttempt);
             if (probe_for_update_mode_at_port_choice()) {
+                note_port_finding(PortFindingKind::UpdateMode);
                 show_update_mode();
                 return;
             }
@@ -76,6 +77,11 @@ void Form1::send_idn() {
             for (;;) {
                 query_idn_at_port_choice();
                 const IdnReading reading = read_idn_reply(rx_text);
+                if (reading.verdict == IdnVerdict::Identified) {
+                    note_port_finding(PortFindingKind::Meter, reading.fields.serial);
+                } else {
+                    note_reply(rx_text);
+                }
                 if (reading.verdict == IdnVerdict::EndSilently ||
                     reading.verdict == IdnVerdict::OtherMeter) {
                     return;
@@ -91,6 +97,8 @@ void Form1::send_idn() {
                 }
             }
         }
+    } catch (const PortError& error) {
+        note_exchange_failure(error);
     } catch (const std::exception&) {
     }
 }

@@ -1,4 +1,7 @@
 // Start-up reads the firmware image once and keeps it prepared for every update of the run.
+#include <optional>
+#include <string>
+
 #include "app/form1.h"
 #include "image/image_reader.h"
 #include "image/image_transform.h"
@@ -8,6 +11,28 @@ namespace r462xe {
 namespace {
 constexpr const char* kFileErrorText = " Firmware image file loading error!";
 constexpr const char* kFileErrorTitle = "file error";
+
+std::string path_text(const std::filesystem::path& path) {
+    try {
+        return path.string();
+    } catch (const std::exception&) {
+        return kImageFileName;  // a name the system's narrow text cannot hold
+    }
+}
+
+// What was wrong with the file, and where the right one goes.
+std::string file_error_details(const std::filesystem::path& path,
+                               const std::optional<std::string>& file) {
+    const std::string image_bytes = std::to_string(kImageBytes);
+    std::string what = "is missing or cannot be read";
+    if (file && file->size() > static_cast<std::size_t>(kImageBytes))
+        what = "holds more than " + image_bytes + " bytes";
+    else if (file)
+        what = "holds " + std::to_string(file->size()) + " bytes, not " + image_bytes;
+    return "The firmware image " + path_text(path) + " " + what + ". Copy " + kImageFileName +
+           " (" + image_bytes + " bytes) into " + path_text(path.parent_path()) +
+           ", then start the program again.\n";
+}
 }  // namespace
 
 ImageLoad Form1::load_image() {
@@ -15,7 +40,8 @@ ImageLoad Form1::load_image() {
     // learn that the image is not usable, and nothing is created in the program's folder.
     const auto file = read_image_file(fw_path, kImageBytes + 1);
     if (!file || file->size() != static_cast<std::size_t>(kImageBytes)) {
-        messages.show(kFileErrorText, kFileErrorTitle, MsgIcon::Critical);
+        show_failure(kFileErrorText, kFileErrorTitle, MsgIcon::Critical,
+                     file_error_details(fw_path, file));
         return ImageLoad::Failed;
     }
     prepare_image(*file, fw_image, block_check);

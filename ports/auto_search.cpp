@@ -30,7 +30,9 @@ void Form1::Command1_Click() {
     }
     COM1.set_enabled(true);
     Command1.set_enabled(true);
-    if (Label4.caption().empty()) messages.show(kNoMeterText, kNoMeterTitle, MsgIcon::Critical);
+    if (Label4.caption().empty())
+        show_failure(kNoMeterText, kNoMeterTitle, MsgIcon::Critical,
+                     no_meter_details(port_findings));
 }
 
 }  // namespace r462xe

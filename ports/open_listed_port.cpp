@@ -16,7 +16,7 @@ void Form1::comcheck() {
     skip_on_error([&] { MSComm1.set_CommPort(port_number_from_list_text(COM1.text())); });
     skip_on_error([&] { MSComm1.set_Settings(comm_settings); });
     skip_on_error([&] {
-        if (true_on_error([&] { return !MSComm1.PortOpen(); })) MSComm1.set_PortOpen(true);
+        if (true_on_error([&] { return !MSComm1.PortOpen(); })) open_port_noting_why();
     });
     skip_on_error([&] { MSComm1.set_Handshaking(0); });
     skip_on_error([&] {
@@ -32,7 +32,7 @@ void Form1::error_open_check() {
     try {
         if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
         MSComm1.set_CommPort(port_number_from_list_text(COM1.text()));
-        if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+        if (!MSComm1.PortOpen()) open_port_noting_why();
         if (MSComm1.PortOpen() && update_mode) Label2.set_fore_colour(kPaletteBlack);
     } catch (const std::exception&) {
     }

@@ -9,6 +9,7 @@ constexpr double kProbeStepWait = 0.1;
 }
 
 void Form1::select_comport() {
+    forget_port_findings();
     for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
         port_serial[static_cast<std::size_t>(n)].clear();
         port_present[static_cast<std::size_t>(n)] = false;
@@ -27,9 +28,12 @@ void Form1::open_check() {
         MSComm1.set_CommPort(port_no);
         MSComm1.set_Settings(comm_settings);
         wait_seconds(kProbeStepWait);
-        if (!MSComm1.PortOpen()) MSComm1.set_PortOpen(true);
+        if (!MSComm1.PortOpen()) open_port_noting_why();
         wait_seconds(kProbeStepWait);
-        if (MSComm1.PortOpen()) present = true;
+        if (MSComm1.PortOpen()) {
+            present = true;
+            note_port_finding(PortFindingKind::Opened);
+        }
     } catch (const std::exception&) {
     }
 }

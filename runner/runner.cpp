@@ -99,9 +99,12 @@ int main(int argc, char* argv[]) {
         return succeeded() ? 0 : 1;
     });
     program.messages().set_auto_answer(options.answer_after);
-    program.messages().set_observer([&](const std::string& text, const std::string& title) {
-        transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));
-    });
+    program.messages().set_observer(
+        [&](const std::string& text, const std::string& title, const std::string& details) {
+            // The details come first, so that a reader who waits for the box's line has them.
+            if (!details.empty()) transcript.line("msgbox-details " + c_quote(details));
+            transcript.line("msgbox " + c_quote(title) + " " + c_quote(text));
+        });
     for (Control* control : form.all()) {
         control->add_listener([&transcript](const Control& changed, Property property) {
             transcript.line(change_line(changed, property));

@@ -4,6 +4,8 @@
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 
+#include "serial/device_access.h"
+
 namespace r462xe {
 
 namespace {
@@ -50,6 +52,31 @@ bool device_gone_error(QSerialPort::SerialPortError error) {
            error == QSerialPort::ResourceError;
 }
 
+// Why the device would not open, in terms a user can act on, with the system's own words.
+PortTrouble open_trouble(const std::string& path, const QSerialPort& device) {
+    PortTrouble trouble{.device = path, .system_text = device.errorString().toStdString()};
+    switch (device.error()) {
+        case QSerialPort::DeviceNotFoundError:
+            trouble.fault = PortFault::Absent;
+            break;
+        case QSerialPort::PermissionError: {
+            // A user without the right and a device held by another program (its lock file, or
+            // an exclusive open) both get this; the device's permissions tell them apart.
+            const DeviceAccess access = device_access(path);
+            trouble.fault = access.may_open ? PortFault::Held : PortFault::NoRight;
+            // Qt may have failed at its lock file first; the system's refusal is the reason.
+            if (!access.may_open) trouble.system_text = access.refusal;
+            trouble.group = access.group;
+            trouble.group_may_open = access.group_may_open;
+            break;
+        }
+        default:
+            trouble.fault = PortFault::Other;
+            break;
+    }
+    return trouble;
+}
+
 }  // namespace
 
 std::vector<std::string> system_serial_devices() {
@@ -76,7 +103,9 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
     // A cable plugged in since the last look gets a number now.
     if (!ports_.fixed()) ports_.add_devices(system_serial_devices(), system_console_devices());
     const auto path = ports_.device_for(port);
-    if (!path) throw PortError("COM" + std::to_string(port) + " does not exist");
+    if (!path)
+        throw PortError("COM" + std::to_string(port) + " does not exist",
+                        PortTrouble{.fault = PortFault::Absent});
 
     auto device = std::make_unique<QSerialPort>();
     device->setPortName(QString::fromStdString(*path));
@@ -84,7 +113,8 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
     // Whatever the meter has already sent stays waiting: the component drops nothing on open.
     if (!device->open(QIODevice::ReadWrite))
         throw PortError("COM" + std::to_string(port) + " (" + *path +
-                        "): " + device->errorString().toStdString());
+                            "): " + device->errorString().toStdString(),
+                        open_trouble(*path, *device));
     QObject::connect(device.get(), &QSerialPort::errorOccurred, &context_,
                      [this, source = device.get()](QSerialPort::SerialPortError error) {
                          on_error(*source, error);
@@ -97,6 +127,7 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
     }
     observed_ = 0;
     device_ = std::move(device);
+    device_path_ = *path;
     device_gone_ = false;
     ++open_count_;
 }
@@ -123,7 +154,7 @@ void QtSerialPort::write_bytes(const std::string& bytes) {
     if (device.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0)
         throw PortError("Output: " + device.errorString().toStdString());
     device.flush();
-    if (device_gone_) throw PortError("Output: the device has gone");
+    if (device_gone_) throw gone("Output");
 }
 
 int QtSerialPort::bytes_waiting() {
@@ -132,7 +163,7 @@ int QtSerialPort::bytes_waiting() {
     // Nothing received reports a timeout error, which means nothing here.
     if (!device.waitForReadyRead(0) && device.error() == QSerialPort::TimeoutError)
         device.clearError();
-    if (device_gone_) throw PortError("InBufferCount: the device has gone");
+    if (device_gone_) throw gone("InBufferCount");
     observe_arrivals();
     return static_cast<int>(device.bytesAvailable());
 }
@@ -155,9 +186,18 @@ void QtSerialPort::observe_arrivals() {
         std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
+std::string QtSerialPort::device_of(int port) const {
+    return ports_.device_for(port).value_or(std::string());
+}
+
 QSerialPort& QtSerialPort::open_port(const char* operation) {
-    if (!device_ || device_gone_) throw PortError(std::string(operation) + ": the device has gone");
+    if (!device_ || device_gone_) throw gone(operation);
     return *device_;
+}
+
+PortError QtSerialPort::gone(const char* operation) const {
+    return PortError(std::string(operation) + ": the device has gone",
+                     PortTrouble{.fault = PortFault::Gone, .device = device_path_});
 }
 
 void QtSerialPort::on_error(QSerialPort& source, QSerialPort::SerialPortError error) {

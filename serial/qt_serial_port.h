@@ -24,6 +24,7 @@ class QtSerialPort : public SerialPort {
   public:
     explicit QtSerialPort(PortMap& ports);
     ~QtSerialPort() override;
+    std::string device_of(int port) const override;
 
     // Told of every open, close, speed, write and received byte from now on (a recording).
     void set_observer(PortObserver* observer) { observer_ = observer; }
@@ -40,12 +41,15 @@ class QtSerialPort : public SerialPort {
 
   private:
     QSerialPort& open_port(const char* operation);
+    // The failure of an operation on a device that has gone away.
+    PortError gone(const char* operation) const;
     void on_error(QSerialPort& source, QSerialPort::SerialPortError error);
     // Tells the observer the bytes that have come since it was last told.
     void observe_arrivals();
 
     PortMap& ports_;
     std::unique_ptr<QSerialPort> device_;
+    std::string device_path_;  // the device of the open port
     // Set once the device has gone away; every later transfer fails until the port is closed.
     bool device_gone_ = false;
     // Counts opens, so that a late error event of a closed device is not raised for the next one.

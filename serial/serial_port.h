@@ -8,14 +8,19 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "serial/line_settings.h"
 #include "serial/port_numbers.h"
+#include "serial/port_trouble.h"
 
 namespace r462xe {
 
 struct PortError : std::runtime_error {
     using std::runtime_error::runtime_error;
+    PortError(const std::string& what, PortTrouble why)
+        : std::runtime_error(what), trouble(std::move(why)) {}
+    PortTrouble trouble;
 };
 
 // `CommEvent` codes.
@@ -63,6 +68,8 @@ class SerialPort {
     // Every waiting byte, unchanged; empties the receive buffer.
     std::string Input();
     int CommEvent() const { return comm_event_; }
+    // The device that port number names now, as the system calls it; empty when none.
+    virtual std::string device_of(int port) const = 0;
 
     // `OnComm`: raised while window events are dispatched.
     void set_OnComm(std::function<void()> handler) { on_comm_ = std::move(handler); }

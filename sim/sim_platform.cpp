@@ -40,8 +40,9 @@ void SimTimer::schedule_tick() {
     });
 }
 
-void SimMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon) {
-    shown.push_back({events_.now(), text, title, icon});
+void SimMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon,
+                           const std::string& details) {
+    shown.push_back({events_.now(), text, title, icon, details});
     const ShownMessage message = shown.back();
     if (on_show) on_show(message);
     const double end = events_.now() + answer_after;

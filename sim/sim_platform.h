@@ -54,6 +54,7 @@ struct ShownMessage {
     std::string text;
     std::string title;
     MsgIcon icon;
+    std::string details;
 };
 
 class SimMessageBoxes : public MessageBoxes {
@@ -61,11 +62,29 @@ class SimMessageBoxes : public MessageBoxes {
     explicit SimMessageBoxes(SimEventLoop& events) : events_(events) {}
     // Records the box, runs the test's action for it, then lets `answer_after` seconds of
     // virtual time pass (events keep being dispatched, as under a modal box) before OK.
-    void show(const std::string& text, const std::string& title, MsgIcon icon) override;
+    void show(const std::string& text, const std::string& title, MsgIcon icon,
+              const std::string& details) override;
 
     std::vector<ShownMessage> shown;
     double answer_after = 0.5;
     std::function<void(const ShownMessage&)> on_show;
+
+  private:
+    SimEventLoop& events_;
+};
+
+struct LoggedLine {
+    double time;
+    std::string line;
+};
+
+// Standard error of the simulated world: every line kept, with its time.
+class SimErrorLog : public ErrorLog {
+  public:
+    explicit SimErrorLog(SimEventLoop& events) : events_(events) {}
+    void write_line(const std::string& line) override { lines.push_back({events_.now(), line}); }
+
+    std::vector<LoggedLine> lines;
 
   private:
     SimEventLoop& events_;

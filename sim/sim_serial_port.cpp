@@ -13,6 +13,10 @@ VirtualLine* SimSerialPort::line(int port) {
     return found == lines_.end() ? nullptr : found->second.get();
 }
 
+std::string SimSerialPort::device_of(int port) const {
+    return lines_.count(port) != 0 ? "/dev/ttyV" + std::to_string(port) : std::string();
+}
+
 void SimSerialPort::device_gone() {
     if (PortOpen()) post_event(kCommEventBreak);
 }
@@ -39,8 +43,21 @@ void SimSerialPort::before_operation(PortOperation operation) {
 
 void SimSerialPort::open_device(int port, const LineSettings&) {
     VirtualLine* line = this->line(port);
-    if (line == nullptr || !line->plugged()) throw PortError("no such port");
-    if (held_.count(port) != 0) throw PortError("port in use");
+    if (line == nullptr || !line->plugged())
+        throw PortError("no such port", PortTrouble{.fault = PortFault::Absent});
+    const std::string device = device_of(port);
+    if (const auto forbidden = forbidden_.find(port); forbidden != forbidden_.end()) {
+        throw PortError("permission denied", PortTrouble{.fault = PortFault::NoRight,
+                                                         .device = device,
+                                                         .system_text = "Permission denied",
+                                                         .group = forbidden->second,
+                                                         .group_may_open = true});
+    }
+    if (held_.count(port) != 0) {
+        throw PortError("port in use", PortTrouble{.fault = PortFault::Held,
+                                                   .device = device,
+                                                   .system_text = "Device or resource busy"});
+    }
     open_line_ = line;
     received_.clear();
     line->host_opened(this);
@@ -85,7 +102,9 @@ std::string SimSerialPort::read_all() {
 }
 
 void SimSerialPort::require_device() const {
-    if (open_line_ == nullptr || !open_line_->plugged()) throw PortError("device gone");
+    if (open_line_ == nullptr || !open_line_->plugged())
+        throw PortError("device gone",
+                        PortTrouble{.fault = PortFault::Gone, .device = device_of(CommPort())});
 }
 
 }  // namespace r462xe::sim

@@ -22,6 +22,10 @@ class SimSerialPort : public SerialPort {
     VirtualLine* line(int port);
     void hold_port(int port) { held_.insert(port); }  // another program has it open
     void release_port(int port) { held_.erase(port); }
+    // The user may not open the port's device, which belongs to `group`.
+    void forbid_port(int port, std::string group) { forbidden_[port] = std::move(group); }
+    // The device name a port's line stands for: "/dev/ttyV" and the port number.
+    std::string device_of(int port) const override;
 
     // Called by the line.
     int baud() const { return line_settings().baud; }
@@ -57,6 +61,7 @@ class SimSerialPort : public SerialPort {
     Scheduler& scheduler_;
     std::map<int, std::unique_ptr<VirtualLine>> lines_;
     std::set<int> held_;
+    std::map<int, std::string> forbidden_;
     VirtualLine* open_line_ = nullptr;
     std::string received_;
     int opens_ = 0;

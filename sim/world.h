@@ -23,8 +23,9 @@ class World {
     SimWindowSystem window;
     SimSerialPort port{scheduler};
     SimSleepInhibitor sleep{events};
+    SimErrorLog error_log{events};
 
-    Platform platform() { return {events, port, timer, messages, window, sleep}; }
+    Platform platform() { return {events, port, timer, messages, window, sleep, error_log}; }
     double now() const { return scheduler.now_seconds(); }
 
     // A port that can be opened, with nothing on the other end.
@@ -33,6 +34,11 @@ class World {
     void add_held_port(int com) {
         port.add_line(com);
         port.hold_port(com);
+    }
+    // A port whose device the user may not open; it belongs to `group`.
+    void add_forbidden_port(int com, const std::string& group) {
+        port.add_line(com);
+        port.forbid_port(com, group);
     }
     // A meter on the other end of port `com`.
     Meter& add_meter(int com, MeterIdentity identity = {}, MeterFaults faults = {});

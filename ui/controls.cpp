@@ -59,6 +59,9 @@ std::string change_line(const Control& control, Property property) {
         case Property::Value:
             word = "value";
             break;
+        case Property::Text:
+            word = "text";
+            break;
     }
     return control.name() + "." + word + " " + control.describe(property);
 }
@@ -140,7 +143,14 @@ void ProgressBar::set_value(float value) {
     changed(Property::Value);
 }
 
+void ProgressBar::set_text(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    changed(Property::Text);
+}
+
 std::string ProgressBar::describe(Property property) const {
+    if (property == Property::Text) return c_quote(text_);
     return number_text(property == Property::Max ? max_ : value_);
 }
 

@@ -11,7 +11,7 @@
 
 namespace r462xe {
 
-enum class Property { Caption, Visible, Enabled, Colour, Items, ListIndex, Max, Value };
+enum class Property { Caption, Visible, Enabled, Colour, Items, ListIndex, Max, Value, Text };
 
 // Text colour that means "the system's window-text colour" rather than a palette entry.
 inline constexpr int kWindowTextColour = -1;
@@ -115,11 +115,15 @@ class ProgressBar : public Control {
     float max() const { return max_; }
     void set_value(float value);
     float value() const { return value_; }
+    // A short text over the bar (empty: none); only a new text is a change.
+    void set_text(const std::string& text);
+    const std::string& text() const { return text_; }
     std::string describe(Property property) const override;
 
   private:
     float max_;
     float value_ = 0;
+    std::string text_;
 };
 
 // A frame only carries its caption; the logic never changes it.

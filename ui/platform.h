@@ -37,8 +37,18 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     // A modal box with the one button OK; returns once the user has pressed it. Window events
-    // keep being dispatched while it shows.
-    virtual void show(const std::string& text, const std::string& title, MsgIcon icon) = 0;
+    // keep being dispatched while it shows. `details`: what happened and what to do, shown on
+    // the user's demand below the text (empty: none); lines end with "\n".
+    virtual void show(const std::string& text, const std::string& title, MsgIcon icon,
+                      const std::string& details) = 0;
+};
+
+// Where the program tells a user who started it from a terminal what went wrong, also where no
+// box shows: one line each (standard error in the program).
+class ErrorLog {
+  public:
+    virtual ~ErrorLog() = default;
+    virtual void write_line(const std::string& line) = 0;
 };
 
 class WindowSystem {
@@ -74,6 +84,7 @@ struct Platform {
     MessageBoxes& messages;
     WindowSystem& window;
     SleepInhibitor& sleep;
+    ErrorLog& error_log;
 };
 
 }  // namespace r462xe

@@ -112,10 +112,13 @@ void QtTimer::set_enabled(bool enabled) {
         timer_.start();
 }
 
-void QtMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon) {
+void QtMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon,
+                          const std::string& details) {
     QMessageBox box(to_icon(icon), from_bytes(title), from_bytes(text), QMessageBox::Ok, parent_);
+    // Shown on demand ("Show Details..."), so that the box reads as before.
+    if (!details.empty()) box.setDetailedText(from_bytes(details));
     ++showing_;
-    if (observer_) observer_(text, title);
+    if (observer_) observer_(text, title, details);
     if (auto_answer_seconds_) {
         QTimer::singleShot(static_cast<int>(std::lround(*auto_answer_seconds_ * 1000.0)), &box,
                            [&box] { box.button(QMessageBox::Ok)->click(); });
@@ -123,6 +126,12 @@ void QtMessageBoxes::show(const std::string& text, const std::string& title, Msg
     // exec dispatches the window's events while the box waits for its OK.
     box.exec();
     --showing_;
+}
+
+void QtErrorLog::write_line(const std::string& line) {
+    const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
+    std::fprintf(stderr, "%s: %s\n", name.constData(), line.c_str());
+    std::fflush(stderr);
 }
 
 QtWindowSystem::QtWindowSystem(std::optional<QString> lock_name)

@@ -52,9 +52,11 @@ class QtTimer : public Timer {
 
 class QtMessageBoxes : public MessageBoxes {
   public:
-    using Observer = std::function<void(const std::string& text, const std::string& title)>;
+    using Observer = std::function<void(const std::string& text, const std::string& title,
+                                        const std::string& details)>;
 
-    void show(const std::string& text, const std::string& title, MsgIcon icon) override;
+    void show(const std::string& text, const std::string& title, MsgIcon icon,
+              const std::string& details) override;
     void set_parent(QWidget* parent) { parent_ = parent; }
     // Press OK by itself this long after a box appears (unattended runs).
     void set_auto_answer(double seconds) { auto_answer_seconds_ = seconds; }
@@ -68,6 +70,12 @@ class QtMessageBoxes : public MessageBoxes {
     std::optional<double> auto_answer_seconds_;
     Observer observer_;
     int showing_ = 0;
+};
+
+// Standard error, each line after the program's name, as command-line tools write it.
+class QtErrorLog : public ErrorLog {
+  public:
+    void write_line(const std::string& line) override;
 };
 
 class QtWindowSystem : public WindowSystem {

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -75,11 +76,39 @@ QString label_text(const std::string& caption) {
     return text;
 }
 
-QString device_tip(const PortMap& ports, const std::string& entry) {
-    const int port = port_number_from_list_text(entry);
-    if (port < kFirstPortNumber) return {};
+// "COM3: /dev/ttyUSB0", and what the last look at the port found there.
+QString port_tip(const PortMap& ports, const PortFindings& findings, int port) {
+    if (port < kFirstPortNumber || port > kLastPortNumber) return {};
     const auto device = ports.device_for(port);
-    return device ? QString("COM%1: %2").arg(port).arg(QString::fromStdString(*device)) : QString();
+    if (!device) return {};
+    QString tip = QString("COM%1: %2").arg(port).arg(QString::fromStdString(*device));
+    const PortFinding& finding = findings[static_cast<std::size_t>(port)];
+    if (finding.kind != PortFindingKind::None)
+        tip += " - " + from_bytes(port_finding_text(finding));
+    return tip;
+}
+
+QString device_tip(const PortMap& ports, const PortFindings& findings, const std::string& entry) {
+    return port_tip(ports, findings, port_number_from_list_text(entry));
+}
+
+// The devices that could not be opened have no entry in the list; the list's own tooltip names
+// them after the selected entry's.
+QString list_tip(const PortMap& ports, const PortFindings& findings, const std::string& selected) {
+    QStringList lines;
+    if (const QString tip = device_tip(ports, findings, selected); !tip.isEmpty()) lines << tip;
+    for (int port = kFirstPortNumber; port <= kLastPortNumber; ++port) {
+        switch (findings[static_cast<std::size_t>(port)].kind) {
+            case PortFindingKind::NoRight:
+            case PortFindingKind::Held:
+            case PortFindingKind::OpenFailed:
+                lines << port_tip(ports, findings, port);
+                break;
+            default:
+                break;
+        }
+    }
+    return lines.join('\n');
 }
 
 int whole(float value) {
@@ -87,6 +116,23 @@ int whole(float value) {
 }
 
 }  // namespace
+
+// The progress bar with the control's text, word for word: a format text would take "%v", "%m"
+// and "%p" in it for numbers.
+class TextProgressBar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return text_; }
+    void set_text(const QString& text) {
+        if (text == text_) return;
+        text_ = text;
+        setTextVisible(!text_.isEmpty());
+        update();
+    }
+
+  private:
+    QString text_;
+};
 
 void run_handler(const char* handler, const std::function<void()>& body) {
     try {
@@ -100,8 +146,9 @@ void run_handler(const char* handler, const std::function<void()>& body) {
     }
 }
 
-QtWindow::QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports)
-    : controls_(controls), handlers_(std::move(handlers)), ports_(ports) {
+QtWindow::QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports,
+                   const PortFindings& findings)
+    : controls_(controls), handlers_(std::move(handlers)), ports_(ports), findings_(findings) {
     build();
     bind();
 }
@@ -147,7 +194,7 @@ void QtWindow::build() {
 
     frame1_ = new QGroupBox(from_bytes(controls_.Frame1.caption()), this);
     place(*frame1_, kFrame1);
-    progress_bar1_ = new QProgressBar(frame1_);
+    progress_bar1_ = new TextProgressBar(frame1_);
     place(*progress_bar1_, kProgressBar1);
     progress_bar1_->setTextVisible(false);
     sync_progress();
@@ -209,13 +256,16 @@ void QtWindow::sync_port_list(bool items_changed) {
     const QSignalBlocker blocker(com1_);
     if (items_changed) {
         com1_->clear();
-        for (const auto& item : list.items()) {
-            com1_->addItem(from_bytes(item));
-            com1_->setItemData(com1_->count() - 1, device_tip(ports_, item), Qt::ToolTipRole);
-        }
+        for (const auto& item : list.items()) com1_->addItem(from_bytes(item));
+    }
+    // What the ports were found to hold changes without the entries changing (a port chosen).
+    for (int i = 0; i < com1_->count(); ++i) {
+        com1_->setItemData(i,
+                           device_tip(ports_, findings_, list.items()[static_cast<std::size_t>(i)]),
+                           Qt::ToolTipRole);
     }
     com1_->setCurrentIndex(list.list_index());
-    com1_->setToolTip(device_tip(ports_, list.text()));
+    com1_->setToolTip(list_tip(ports_, findings_, list.text()));
     com1_->setEnabled(list.enabled());
 }
 
@@ -224,6 +274,7 @@ void QtWindow::sync_progress() {
     const int max = std::max(0, whole(bar.max()));
     progress_bar1_->setRange(0, max);
     progress_bar1_->setValue(std::clamp(whole(bar.value()), 0, max));
+    progress_bar1_->set_text(from_bytes(bar.text()));
 }
 
 void QtWindow::closeEvent(QCloseEvent* event) {

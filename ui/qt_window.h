@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "ports/port_finding.h"
 #include "ui/controls.h"
 
 class QCloseEvent;
@@ -17,6 +18,7 @@ class QPushButton;
 namespace r462xe {
 
 class PortMap;
+class TextProgressBar;
 
 // What the user's actions on the window run. A pick in the port list goes through the list's
 // own click event.
@@ -33,8 +35,10 @@ void run_handler(const char* handler, const std::function<void()>& body);
 
 class QtWindow : public QWidget {
   public:
-    // `ports`: where the port list's tooltips find the device behind each COMn.
-    QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports);
+    // `ports`: where the port list's tooltips find the device behind each COMn; `findings`: what
+    // the last look at each port found, which the tooltips tell beside the device.
+    QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports,
+             const PortFindings& findings);
     // The close request; the program ends from here unless the window refuses.
     void set_on_end(std::function<void()> on_end) { on_end_ = std::move(on_end); }
 
@@ -51,6 +55,7 @@ class QtWindow : public QWidget {
     Controls& controls_;
     WindowHandlers handlers_;
     const PortMap& ports_;
+    const PortFindings& findings_;
     std::function<void()> on_end_;
     QLabel* label8_ = nullptr;
     QLabel* label7_ = nullptr;
@@ -63,7 +68,7 @@ class QtWindow : public QWidget {
     QPushButton* command1_ = nullptr;
     QPushButton* command2_ = nullptr;
     QGroupBox* frame1_ = nullptr;
-    QProgressBar* progress_bar1_ = nullptr;
+    TextProgressBar* progress_bar1_ = nullptr;
     QLabel* label6_ = nullptr;
     QLabel* label9_ = nullptr;
 };

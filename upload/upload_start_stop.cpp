@@ -3,6 +3,7 @@
 // the end of the update.
 #include "app/failure_styles.h"
 #include "app/form1.h"
+#include "upload/update_waits.h"
 #include "upload/upload_states.h"
 
 namespace r462xe {
@@ -41,7 +42,7 @@ void Form1::Command2_Click() {
     skip_on_error([&] { COM1.set_enabled(false); });
 
     auto refuse = [&](const char* text, const char* title) {
-        messages.show(text, title, MsgIcon::Critical);
+        show_failure(text, title, MsgIcon::Critical, no_meter_details(port_findings));
         skip_on_error([&] { Command1.set_enabled(true); });
         skip_on_error([&] { Command2.set_enabled(true); });
         skip_on_error([&] { COM1.set_enabled(true); });
@@ -77,6 +78,9 @@ void Form1::Command2_Click() {
     // The rejection limit counts the rejections of this update only.
     nak_count = 0;
     skip_on_error([&] { ProgressBar1.set_value(0); });
+    // A meter in normal mode restarts into its update mode first.
+    show_update_phase(UpdatePhase::EnteringUpdateMode,
+                      update_mode ? kAcknowledgeWait : kMeterRestartWait + kAcknowledgeWait);
     // Nothing received before the start may reach the transfer.
     skip_on_error([&] { rx_text = MSComm1.Input(); });
     rx_text.clear();
@@ -113,6 +117,7 @@ void Form1::stop_transfer() {
     skip_on_error([&] { rx_text = MSComm1.Input(); });
     rx_text.clear();
     upload_running = false;
+    show_update_phase(UpdatePhase::None);
 }
 
 }  // namespace r462xe

@@ -5,18 +5,16 @@
 #include "app/form1.h"
 #include "ports/port_list_text.h"
 #include "serial/mask.h"
+#include "upload/update_failure.h"
+#include "upload/update_waits.h"
 #include "upload/upload_protocol.h"
 #include "upload/upload_states.h"
 
 namespace r462xe {
 
 namespace {
-constexpr double kMeterRestartWait = 9;  // after the unmasked "UPGR 1"
-constexpr double kAcknowledgeWait = 3;   // after the masked "UPGR 1"
-constexpr double kLeaveUpdateWait = 10;  // after "UPGR 0"
 constexpr int kAcknowledgementTicks = 100;
 constexpr int kBlockReplyTicks = 50;
-constexpr int kRejectionLimit = 10;
 
 constexpr const char* kPowerCycleText =
     "Please power cycle the Meter before click on the OK button to continue the firmware "
@@ -52,8 +50,8 @@ void Form1::Timer1_Timer() {
             }
         }
         Timer1.set_enabled(true);
-    } catch (const std::exception&) {
-        fail_run_time_error();
+    } catch (const std::exception& error) {
+        fail_run_time_error(error);
     }
 }
 
@@ -61,7 +59,7 @@ Form1::TickNext Form1::state_enter_update_mode() {
     auto reopen_with = [this](const std::string& settings) {
         MSComm1.set_PortOpen(false);
         MSComm1.set_Settings(settings);
-        MSComm1.set_PortOpen(true);
+        open_port_noting_why();
     };
     if (!update_mode) {
         // A meter in normal mode restarts into its update mode on the plain command, which it
@@ -73,6 +71,7 @@ Form1::TickNext Form1::state_enter_update_mode() {
         MSComm1.Output(tx_bytes);
         held_wait(kMeterRestartWait);
         reopen_with(upload_settings);
+        show_update_phase(UpdatePhase::EnteringUpdateMode, kAcknowledgeWait);
         tx_bytes = masked(kEnterUpdateMode);
         MSComm1.Output(tx_bytes);
         wait_seconds(kAcknowledgeWait);
@@ -121,6 +120,7 @@ Form1::TickNext Form1::state_send_block() {
     tx_byte[0] = static_cast<std::uint8_t>(frame.back());
     MSComm1.Output(frame.substr(frame.size() - 1));
     ProgressBar1.set_value(static_cast<float>(block_index));
+    show_block_going_out();
     ++block_index;
     return TickNext::Exit;
 }
@@ -153,6 +153,7 @@ Form1::TickNext Form1::state_await_block_reply() {
 }
 
 void Form1::finish_update() {
+    show_update_phase(UpdatePhase::MeterRestarting);
     tx_bytes = masked(kLeaveUpdateMode);
     MSComm1.Output(tx_bytes);
     held_wait(kLeaveUpdateWait);
@@ -165,9 +166,10 @@ void Form1::finish_update() {
         MSComm1.set_CommPort(listed);
     }
     MSComm1.set_Settings(comm_settings);
-    MSComm1.set_PortOpen(true);
+    open_port_noting_why();
     // The meter must prove that it came back: an identity left from before the update would
     // pass for an answer when the identification ends early on a failed port.
+    show_update_phase(UpdatePhase::CheckingMeter);
     clear_identity();
     idn_attempts = 0;
     send_idn();
@@ -177,21 +179,35 @@ void Form1::finish_update() {
     // field. It gets the power-cycle message instead, and the next press updates it again.
     if (!idn_version.empty() && !update_mode) {
         last_update = UpdateOutcome::Succeeded;
-        messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information);
+        show_update_phase(UpdatePhase::None);
+        messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information, "");
     } else {
-        show_power_cycle_message();
+        show_power_cycle_message(update_failure_details(
+            update_mode ? UpdateFailure::StillInUpdateMode : UpdateFailure::NoAnswerAfter));
     }
     run_stop();
 }
 
-// Every failure of an update ends in this message.
-void Form1::show_power_cycle_message() {
+// Every failure of an update ends in this message; the bar's text goes, as the update has ended.
+void Form1::show_power_cycle_message(const std::string& details) {
     last_update = UpdateOutcome::Failed;
-    messages.show(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation);
+    show_update_phase(UpdatePhase::None);
+    show_failure(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation, details);
+}
+
+// What the details say of a failure, taken where the update stands when it fails.
+std::string Form1::update_failure_details(UpdateFailure failure, const std::string& system_text) {
+    const int port = MSComm1.CommPort();
+    return power_cycle_details({.failure = failure,
+                                .phase = update_track_.phase,
+                                .block = update_track_.block,
+                                .port = port,
+                                .device = MSComm1.device_of(port),
+                                .system_text = system_text});
 }
 
 void Form1::fail_no_acknowledgement() {
-    show_power_cycle_message();
+    show_power_cycle_message(update_failure_details(UpdateFailure::NoAcknowledgement));
     run_stop();
     poll_count = 0;
     rx_text.clear();
@@ -199,7 +215,7 @@ void Form1::fail_no_acknowledgement() {
 
 void Form1::fail_too_many_rejections() {
     nak_count = 0;
-    show_power_cycle_message();
+    show_power_cycle_message(update_failure_details(UpdateFailure::TooManyRejections));
     ProgressBar1.set_value(0);
     err_run_stop();
     Command1.set_enabled(false);
@@ -207,7 +223,7 @@ void Form1::fail_too_many_rejections() {
 }
 
 void Form1::fail_reply_timeout() {
-    show_power_cycle_message();
+    show_power_cycle_message(update_failure_details(UpdateFailure::ReplyTimeOut));
     ProgressBar1.set_value(0);
     err_run_stop();
     Command1.set_enabled(false);
@@ -216,7 +232,18 @@ void Form1::fail_reply_timeout() {
     rx_text.clear();
 }
 
-void Form1::fail_run_time_error() {
+void Form1::fail_run_time_error(const std::exception& error) {
+    // Told as the update stood when it failed, before the steps below move on.
+    UpdateFailure failure = UpdateFailure::PortFailed;
+    std::string system_text = error.what();
+    if (const auto* port_error = dynamic_cast<const PortError*>(&error)) {
+        const PortFault fault = port_error->trouble.fault;
+        // A device that is missing at a reopen went away as surely as one that vanished.
+        if (fault == PortFault::Gone || fault == PortFault::Absent)
+            failure = UpdateFailure::DeviceGone;
+        if (!port_error->trouble.system_text.empty()) system_text = port_error->trouble.system_text;
+    }
+    const std::string details = update_failure_details(failure, system_text);
     rx_text.clear();
     poll_count = 0;
     COM1_Click();
@@ -224,7 +251,7 @@ void Form1::fail_run_time_error() {
     // as on every other end of an update.
     stop_and_give_back();
     skip_on_error([&] { Command1.set_enabled(false); });
-    show_power_cycle_message();
+    show_power_cycle_message(details);
     sleep_inhibitor.release();
 }
 

@@ -9,17 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "upload_rig.h"
+#include "rig/messages.h"
+#include "rig/upload_rig.h"
 
 namespace r462xe {
 namespace {
 
-using upload_test::kMeterPort;
-using upload_test::kPowerCycleMessage;
-using upload_test::kPowerCycleTitle;
-using upload_test::kSuccessMessage;
-using upload_test::message_line;
-using upload_test::UploadRig;
+using testing::kMeterPort;
+using testing::kPowerCycleMessage;
+using testing::kPowerCycleTitle;
+using testing::kSuccessMessage;
+using testing::message_line;
+using testing::UploadRig;
 
 constexpr const char* kReason =
     "Updating the firmware of an R462xE meter; an interrupted update leaves the meter without "
