@@ -68,9 +68,10 @@ Recording meter_port_only(Recording recording) {
     std::vector<RecordedChunk> kept;
     bool on_device = false;
     for (auto& chunk : recording.chunks) {
-        if (chunk.kind == RecordedChunk::Kind::open) on_device = chunk.device == *device;
+        const RecordedChunk::Kind kind = chunk.kind;
+        if (kind == RecordedChunk::Kind::open) on_device = chunk.device == *device;
         if (on_device) kept.push_back(std::move(chunk));
-        if (chunk.kind == RecordedChunk::Kind::close) on_device = false;
+        if (kind == RecordedChunk::Kind::close) on_device = false;
     }
     recording.chunks = std::move(kept);
     return recording;

@@ -46,7 +46,7 @@ void SessionRecorder::flush() {
     reply_.reset();
 }
 
-void SessionRecorder::write(RecordedChunk chunk) {
+void SessionRecorder::write(const RecordedChunk& chunk) {
     flush();
     writer_.write(chunk);
 }

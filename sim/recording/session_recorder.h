@@ -25,7 +25,7 @@ class SessionRecorder : public PortObserver {
     void flush();
 
   private:
-    void write(RecordedChunk chunk);
+    void write(const RecordedChunk& chunk);
 
     RecordingWriter& writer_;
     double start_;
