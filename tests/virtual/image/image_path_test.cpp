@@ -22,21 +22,27 @@ static_assert(std::is_same_v<decltype(std::declval<WindowSystem&>().program_fold
                              std::filesystem::path>);
 static_assert(std::is_same_v<decltype(SharedState::fw_path), std::filesystem::path>);
 
-TEST(ImagePath, FolderNamedInLettersOutsideLatin1HoldsTheImage) {
-    testing::WindowRig rig(nullptr);
-    // "Μετρητής Прибор", Greek and Cyrillic. Given as UTF-8, the path holds it in the platform's
-    // own form: wide on Windows, bytes elsewhere.
-    const auto folder = std::filesystem::path(rig.folder) /
-                        std::filesystem::path(
-                            u8"\u039C\u03B5\u03C4\u03C1\u03B7\u03C4\u03AE\u03C2 "
-                            u8"\u041F\u0440\u0438\u0431\u043E\u0440");
-    std::filesystem::create_directory(folder);
-    std::ofstream(folder / kImageFileName, std::ios::binary) << testing::demo_image();
-    rig.world.window.folder = folder;
-    rig.load();
-    EXPECT_TRUE(rig.world.messages.shown.empty());
-    EXPECT_FALSE(rig.ended());
-    EXPECT_EQ(rig.form.fw_path.native(), (folder / kImageFileName).native());
+// Folders whose names a user's desktop may well have, given as UTF-8 so that the path holds them
+// in the platform's own form: wide on Windows, bytes elsewhere.
+TEST(ImagePath, FoldersWithBlanksAndLettersBeyondAsciiHoldTheImage) {
+    const std::vector<std::filesystem::path> folder_names = {
+        u8"Mess Ger\u00E4t Pr\u00FCfung 2",  // blanks and German letters
+        // "Μετρητής Прибор", Greek and Cyrillic: outside Latin-1 too.
+        u8"\u039C\u03B5\u03C4\u03C1\u03B7\u03C4\u03AE\u03C2 "
+        u8"\u041F\u0440\u0438\u0431\u043E\u0440",
+    };
+    for (std::size_t i = 0; i < folder_names.size(); ++i) {
+        SCOPED_TRACE(i);
+        testing::WindowRig rig(nullptr);
+        const auto folder = std::filesystem::path(rig.folder) / folder_names[i];
+        std::filesystem::create_directory(folder);
+        std::ofstream(folder / kImageFileName, std::ios::binary) << testing::demo_image();
+        rig.world.window.folder = folder;
+        rig.load();
+        EXPECT_TRUE(rig.world.messages.shown.empty());
+        EXPECT_FALSE(rig.ended());
+        EXPECT_EQ(rig.form.fw_path.native(), (folder / kImageFileName).native());
+    }
 }
 
 TEST(ImagePath, FolderAndFileNameAreJoinedByOneSeparator) {

@@ -142,20 +142,6 @@ TEST(LoadImage, GoodFileIsPreparedAtStartUp) {
 namespace r462xe {
 namespace {
 
-TEST(LoadImage, FolderWithBlanksAndNonAsciiLettersIsFine) {
-    testing::WindowRig rig(nullptr);
-    // Given as UTF-8: narrow text would pass through the ANSI code page on Windows.
-    const auto folder =
-        std::filesystem::path(rig.folder) / std::filesystem::path(u8"Mess Gerät Prüfung 2");
-    std::filesystem::create_directory(folder);
-    std::ofstream(folder / kImageFileName, std::ios::binary) << testing::demo_image();
-    rig.world.window.folder = folder;
-    rig.load();
-    EXPECT_TRUE(rig.world.messages.shown.empty());
-    EXPECT_FALSE(rig.ended());
-    EXPECT_EQ(rig.form.fw_path.native(), (folder / kImageFileName).native());
-}
-
 #ifndef _WIN32
 // Runs in a child process: root reads every file, so the child first becomes an ordinary user.
 // Exits with 0 when the program showed the file error and ended.
