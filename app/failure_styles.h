@@ -6,7 +6,7 @@
 // - count a failed attempt: a try around each attempt;
 // - one error path for the whole operation: a try around it that leads to that path.
 //
-// Only std::exception is caught: the end of the program (in the simulated world) passes through.
+// Only std::exception is caught: the end of the program (as the tests end it) passes through.
 #pragma once
 
 #include <exception>

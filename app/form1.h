@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/shared_state.h"
-#include "ports/port_finding.h"
+#include "ports/port_finding_rule.h"
 #include "serial/serial_port.h"
 #include "ui/controls.h"
 #include "ui/platform.h"

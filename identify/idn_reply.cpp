@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "serial/text_fields.h"
+#include "text/comma_fields.h"
 
 namespace r462xe {
 

@@ -1,5 +1,5 @@
 #include "identify/serial_value.h"
-#include "serial/leading_value.h"
+#include "text/leading_number.h"
 
 namespace r462xe {
 

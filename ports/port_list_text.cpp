@@ -2,7 +2,7 @@
 #include <limits>
 
 #include "ports/port_list_text.h"
-#include "serial/leading_value.h"
+#include "text/leading_number.h"
 
 namespace r462xe {
 

@@ -13,15 +13,26 @@ status=0
 echo "clang-format" >&2
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror || status=1
 
-# The Qt adapters are the files named qt_*, the product's main, the runner, the virtual meter's pty
-# tool (QtCore for its command line) and the tools; every other file stays plain C++, so that the
-# logic runs in the simulated world and builds without Qt.
-echo "Qt headers outside the adapters" >&2
-qt_outside=$(git ls-files '*.cpp' '*.h' | grep -Ev '(^|/)qt_[^/]*$|^app/main\.cpp$|^runner/|^sim/tool/|^scripts/' |
+# Qt lives in the Qt front end (qt/) and in the virtual meter's pty tool (QtCore for its command
+# line); every other file stays plain C++, so that the logic runs in the simulated world and in
+# every front end.
+echo "Qt headers outside qt/" >&2
+qt_outside=$(git ls-files '*.cpp' '*.h' | grep -Ev '^(qt|sim/tool|scripts|tests/window|tests/e2e|bench)/|^runner/' |
     xargs grep -lE '^#include <Q' || true)
 if [ -n "$qt_outside" ]; then
-    echo "Qt included outside the adapters:" >&2
+    echo "Qt included outside qt/:" >&2
     echo "$qt_outside"
+    status=1
+fi
+
+# The layers point one way: the portable core (the subsystem folders, the text rules and the
+# system's calls) includes no front end, no simulated world and no runner.
+echo "the core's includes" >&2
+core_out=$(git ls-files 'app/*' 'ui/*' 'serial/*' 'identify/*' 'ports/*' 'image/*' 'upload/*' \
+    'text/*' 'system/*' | xargs grep -nE '^#include "(qt|win32|sim|runner|tests)/' || true)
+if [ -n "$core_out" ]; then
+    echo "The core includes a front end, the simulated world or the runner:" >&2
+    echo "$core_out"
     status=1
 fi
 
@@ -39,6 +50,6 @@ fi
 echo "cppcheck" >&2
 cppcheck --quiet --std=c++20 --language=c++ --enable=warning,performance,portability \
     --inline-suppr --error-exitcode=1 -I "$root" --suppress=missingIncludeSystem \
-    app ui serial identify ports image upload sim runner || status=1
+    app ui serial identify ports image upload text system qt sim runner || status=1
 [ $status -eq 0 ] && echo "cppcheck: nothing reported" >&2
 exit $status

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <vector>
 
-#include "serial/text_fields.h"
+#include "text/comma_fields.h"
 
 namespace r462xe {
 

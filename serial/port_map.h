@@ -1,5 +1,5 @@
 // Which device each port number COM1 to COM16 names. Plain C++ so that its rules can be tested
-// without a window system; QtSerialPort feeds it the devices the system lists.
+// without a window system; the front end feeds it the devices the system lists.
 #pragma once
 
 #include <algorithm>
@@ -84,10 +84,17 @@ inline std::set<std::string> console_devices(const std::string& active) {
     return devices;
 }
 
+// How the port numbers of a system that lists its devices come about.
+enum class PortNumbering {
+    // Numbers follow the devices the system lists, in device order, as they are seen (Linux).
+    device_order,
+    // The system numbers its ports itself: COMn is the system's COMn (Windows).
+    system_com,
+};
+
 class PortMap {
   public:
-    // Numbers follow the devices the system lists, as they are seen.
-    PortMap() = default;
+    explicit PortMap(PortNumbering numbering) : numbering_(numbering) {}
     // Exactly these ports: no other port number names a device.
     explicit PortMap(std::map<int, std::string> fixed) : fixed_(true), devices_(std::move(fixed)) {}
 
@@ -97,7 +104,7 @@ class PortMap {
     // list means the same cable each time; devices not seen before take the lowest free numbers,
     // in device order. The excluded devices (the system's console) take no number.
     void add_devices(std::vector<std::string> devices, const std::set<std::string>& excluded = {}) {
-        if (fixed_) return;
+        if (fixed_ || numbering_ == PortNumbering::system_com) return;
         std::sort(devices.begin(), devices.end(), device_order);
         for (const auto& device : devices) {
             if (excluded.contains(device) || number_of(device)) continue;
@@ -111,10 +118,7 @@ class PortMap {
     }
 
     std::optional<std::string> device_for(int port) const {
-#ifdef _WIN32
-        // Windows numbers its ports itself; COMn is the system's COMn.
-        if (!fixed_) return "COM" + std::to_string(port);
-#endif
+        if (!fixed_ && numbering_ == PortNumbering::system_com) return "COM" + std::to_string(port);
         const auto found = devices_.find(port);
         if (found == devices_.end()) return std::nullopt;
         return found->second;
@@ -128,6 +132,7 @@ class PortMap {
     }
 
     bool fixed_ = false;
+    PortNumbering numbering_ = PortNumbering::device_order;
     std::map<int, std::string> devices_;
 };
 

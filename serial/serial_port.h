@@ -1,7 +1,7 @@
 // `MSComm1`, the one serial port component of the window, under the component's own property
 // names. Every failed operation throws PortError; each calling procedure decides what a failure
 // means for it. The property rules live here once; a subclass only moves bytes for its world
-// (QSerialPort for the program, the virtual line for the tests).
+// (the system's serial device for the program, a virtual line for the tests).
 #pragma once
 
 #include <cstdint>

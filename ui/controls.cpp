@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 

@@ -1,5 +1,5 @@
 // The window's controls as the logic sees them: each control holds its state and tells its
-// listeners (the Qt view, the transcript, the test recorder) about every change.
+// listeners (the window on screen, the transcript, the test recorder) about every change.
 #pragma once
 
 #include <functional>

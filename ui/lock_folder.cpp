@@ -11,8 +11,8 @@ FolderVerdict judge_lock_folder(const FolderFacts& facts, unsigned user) {
     if (!facts.exists) return FolderVerdict::missing;
     if (!facts.directory) return FolderVerdict::not_a_folder;
     if (facts.owner != user) return FolderVerdict::other_owner;
-    // Any right for the group or others, as Qt asks of its runtime folder: whoever could once
-    // write there may have left a lock behind.
+    // Any right for the group or others, as the desktop asks of its runtime folder: whoever could
+    // once write there may have left a lock behind.
     if ((facts.mode & kGroupAndOthers) != 0) return FolderVerdict::open_to_others;
     if ((facts.mode & kOwnerWriteAndEnter) != kOwnerWriteAndEnter)
         return FolderVerdict::closed_to_owner;

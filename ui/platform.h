@@ -1,7 +1,7 @@
 // The small interfaces through which the logic reaches everything outside itself: the clock and
-// event dispatching, the timer, message boxes, the window system and the sleep inhibitor. The Qt
-// adapters implement them for the program; the simulated world implements them for the tests, in
-// virtual time.
+// event dispatching, the timer, message boxes, the window system and the sleep inhibitor. Each
+// front end implements them for the program on its system; the tests implement them in virtual
+// time.
 #pragma once
 
 #include <filesystem>

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <utility>
 
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe::sim {
 

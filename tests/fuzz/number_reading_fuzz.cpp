@@ -7,7 +7,7 @@
 #include "identify/eligibility_rule.h"
 #include "identify/serial_value.h"
 #include "ports/port_list_text.h"
-#include "serial/leading_value.h"
+#include "text/leading_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -6,10 +6,10 @@
 #include <QComboBox>
 #include <QProgressBar>
 
-#include "ports/port_finding.h"
+#include "ports/port_finding_rule.h"
+#include "qt/window.h"
 #include "serial/port_map.h"
 #include "ui/controls.h"
-#include "ui/qt_window.h"
 
 namespace r462xe {
 namespace {
@@ -72,7 +72,7 @@ TEST_F(WindowTexts, PortListTooltipsTellWhatEachPortWasFoundToHold) {
 
 TEST_F(WindowTexts, TheProgressBarShowsItsTextAndNothingWithoutOne) {
     Controls controls;
-    const PortMap ports;
+    const PortMap ports(PortNumbering::device_order);
     const PortFindings findings;
     QtWindow window(controls, {}, ports, findings);
     auto* bar = window.findChild<QProgressBar*>();

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "rig/window_rig.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 #include "ui/palette.h"
 
 namespace r462xe {

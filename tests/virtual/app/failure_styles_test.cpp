@@ -12,7 +12,7 @@
 #include "rig/messages.h"
 #include "rig/readings.h"
 #include "rig/upload_rig.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 namespace {

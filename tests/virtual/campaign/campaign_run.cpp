@@ -10,7 +10,7 @@
 #include "rig/messages.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe::campaign {
 

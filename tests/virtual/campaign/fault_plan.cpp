@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "serial/mask.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe::campaign {
 

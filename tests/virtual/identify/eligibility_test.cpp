@@ -6,7 +6,7 @@
 #include "identify/serial_value.h"
 #include "rig/messages.h"
 #include "rig/window_rig.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "identify/idn_reply.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 namespace {

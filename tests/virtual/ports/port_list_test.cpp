@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ports/port_list_text.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "sim/world.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe::testing {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "rig/window_rig.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe::testing {
 

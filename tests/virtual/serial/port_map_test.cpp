@@ -12,7 +12,6 @@
 namespace r462xe {
 namespace {
 
-#ifndef _WIN32
 // The numbers follow the serial devices the system lists.
 struct NumberingCase {
     const char* name;
@@ -25,10 +24,10 @@ void PrintTo(const NumberingCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class PortNumbering : public ::testing::TestWithParam<NumberingCase> {};
+class DeviceOrder : public ::testing::TestWithParam<NumberingCase> {};
 
-TEST_P(PortNumbering, AssignsNumbersAsExpected) {
-    PortMap ports;
+TEST_P(DeviceOrder, AssignsNumbersAsExpected) {
+    PortMap ports(PortNumbering::device_order);
     for (const auto& scan : GetParam().scans) ports.add_devices(scan, GetParam().consoles);
     for (std::size_t i = 0; i < GetParam().expected.size(); ++i) {
         const auto device = ports.device_for(static_cast<int>(i) + 1);
@@ -37,7 +36,7 @@ TEST_P(PortNumbering, AssignsNumbersAsExpected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Scans, PortNumbering,
+    Scans, DeviceOrder,
     ::testing::Values(
         NumberingCase{"usb_then_acm_then_rest",
                       {{"/dev/ttyS0", "/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyS1"}},
@@ -96,27 +95,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ConsoleCase{"empty", "", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PortNumbering, SixteenNumbersAtMost) {
+TEST(DeviceOrder, SixteenNumbersAtMost) {
     std::vector<std::string> devices;
     for (int i = 0; i < 20; ++i) devices.push_back("/dev/ttyUSB" + std::to_string(i));
-    PortMap ports;
+    PortMap ports(PortNumbering::device_order);
     ports.add_devices(devices);
     EXPECT_EQ(ports.device_for(16), "/dev/ttyUSB15");
     EXPECT_FALSE(ports.device_for(17));
 }
-#else
 // Windows numbers its ports itself, whatever devices were listed.
-TEST(PortNumbering, ComNumberIsTheSystemsOwn) {
-    PortMap ports;
+TEST(SystemNumbering, ComNumberIsTheSystemsOwn) {
+    PortMap ports(PortNumbering::system_com);
     ports.add_devices({"COM7", "COM2"});
     const std::vector<std::pair<int, std::string>> cases = {
         {1, "COM1"}, {2, "COM2"}, {7, "COM7"}, {10, "COM10"}, {16, "COM16"}};
     for (const auto& [port, device] : cases) EXPECT_EQ(ports.device_for(port), device) << port;
 }
-#endif
 
-// On every system, Windows too.
-TEST(PortNumbering, GivenPortsAreTheOnlyOnes) {
+TEST(GivenPorts, AreTheOnlyOnes) {
     PortMap ports({{3, "/dev/pts/7"}});
     ports.add_devices({"/dev/ttyUSB0"});
     EXPECT_FALSE(ports.device_for(1));

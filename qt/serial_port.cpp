@@ -1,10 +1,10 @@
-#include "serial/qt_serial_port.h"
+#include "qt/serial_port.h"
 
 #include <QFile>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 
-#include "serial/device_access.h"
+#include "system/device_access.h"
 
 namespace r462xe {
 

@@ -13,15 +13,11 @@
 #include <optional>
 #include <string>
 
+#include "qt/instance_lock.h"
+#include "system/display.h"
 #include "ui/platform.h"
-#include "ui/qt_instance_lock.h"
 
 namespace r462xe {
-
-// True when the window would have nowhere to appear: on a Linux-style desktop, DISPLAY and
-// WAYLAND_DISPLAY are both missing or empty and the user has not chosen a platform with
-// QT_QPA_PLATFORM. Ask before the QApplication is made.
-bool no_display();
 
 class QtEventLoop : public EventLoop {
   public:

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "app/qt_program.h"
+#include "qt/program.h"
 
 int main(int argc, char* argv[]) {
     // A window nobody can see would hold the instance lock and the ports and wait for answers
@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
-    r462xe::QtProgram program(r462xe::PortMap{}, QStringLiteral("r462xe-fwupdate"));
+    r462xe::QtProgram program(r462xe::PortMap(r462xe::PortNumbering::device_order),
+                              QStringLiteral("r462xe-fwupdate"));
     // The load sequence shows the window, or ends the program.
     program.load();
     return app.exec();

@@ -1,4 +1,4 @@
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "ui/qt_platform.h"
+#include "qt/platform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,13 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "ui/qt_text.h"
+#include "qt/text.h"
 
 namespace r462xe {
 
 namespace {
-
-// One byte per character, as the logic's texts are made.
 
 QMessageBox::Icon to_icon(MsgIcon icon) {
     switch (icon) {
@@ -30,17 +28,11 @@ QMessageBox::Icon to_icon(MsgIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// A path in the system's own encoding of file names: UTF-16 on Windows (narrow text would pass
-// through the ANSI code page and lose letters outside it), the bytes Qt uses for file names
-// elsewhere.
+// A path in the bytes Qt uses for file names, so that any letters survive.
 std::filesystem::path native_path(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
     const QByteArray bytes = QFile::encodeName(path);
     return std::filesystem::path(
         std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-#endif
 }
 
 class DepthCount {
@@ -55,17 +47,6 @@ class DepthCount {
 };
 
 }  // namespace
-
-bool no_display() {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    // An empty variable names nothing, as a missing one.
-    return qEnvironmentVariableIsEmpty("DISPLAY") &&
-           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-#else
-    return false;
-#endif
-}
 
 QtEventLoop::QtEventLoop() {
     clock_.start();

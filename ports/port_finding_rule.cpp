@@ -1,6 +1,6 @@
-#include "ports/port_finding.h"
+#include "ports/port_finding_rule.h"
 
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 

@@ -4,7 +4,7 @@
 
 #include <ostream>
 
-#include "ports/port_finding.h"
+#include "ports/port_finding_rule.h"
 
 namespace r462xe {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/qt_window.h"
+#include "qt/window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,9 +16,9 @@
 #include <exception>
 
 #include "ports/port_list_text.h"
+#include "qt/text.h"
 #include "serial/port_map.h"
 #include "ui/palette.h"
-#include "ui/qt_text.h"
 
 // The window's icons are compiled into the static library that holds this window, where the
 // linker keeps them only when a program refers to them. Naming them here makes every program

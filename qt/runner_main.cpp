@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/qt_program.h"
 #include "image/image_reader.h"
+#include "qt/program.h"
 #include "runner/runner_options.h"
 #include "runner/session_record.h"
-#include "ui/c_escape.h"
+#include "text/c_quote.h"
 
 namespace {
 
@@ -68,7 +68,9 @@ int main(int argc, char* argv[]) {
     if (no_display()) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(qt_argc, qt_argv);
     // No instance lock: unattended runs may go side by side, each on its own ports.
-    QtProgram program(options.ports.empty() ? PortMap{} : PortMap{options.ports}, std::nullopt);
+    QtProgram program(
+        options.ports.empty() ? PortMap(PortNumbering::device_order) : PortMap(options.ports),
+        std::nullopt);
     Form1& form = program.form();
 
     const auto succeeded = [&form] { return form.last_update == UpdateOutcome::Succeeded; };

@@ -1,4 +1,4 @@
-#include "serial/leading_value.h"
+#include "text/leading_number.h"
 
 #include <cctype>
 #include <cmath>

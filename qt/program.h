@@ -2,14 +2,15 @@
 // pieces, `MSComm1`, `Form1` and its window, with every event wired to its handler.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 #include "app/form1.h"
+#include "qt/platform.h"
+#include "qt/serial_port.h"
+#include "qt/sleep_inhibitor.h"
+#include "qt/window.h"
 #include "serial/port_map.h"
-#include "serial/qt_serial_port.h"
-#include "ui/qt_platform.h"
-#include "ui/qt_sleep_inhibitor.h"
-#include "ui/qt_window.h"
 
 namespace r462xe {
 
@@ -37,7 +38,7 @@ class QtProgram {
     QtTimer timer_;
     QtMessageBoxes messages_;
     QtWindowSystem window_system_;
-    QtSleepInhibitor sleep_;
+    std::unique_ptr<SleepInhibitor> sleep_ = make_sleep_inhibitor();
     QtErrorLog error_log_;
     Form1 form_;
     QtWindow window_;

@@ -1,4 +1,4 @@
-#include "ui/qt_instance_lock.h"
+#include "qt/instance_lock.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,12 +7,8 @@
 #include <QThread>
 #include <vector>
 
+#include "system/folder_facts.h"
 #include "ui/lock_folder.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace r462xe {
 
@@ -25,28 +21,20 @@ constexpr int kReachAttempts = 20;
 constexpr int kReachPauseMs = 100;
 constexpr int kReachWaitMs = 500;
 
-#ifdef Q_OS_UNIX
-
-FolderFacts facts_of(const QString& path) {
-    struct stat status {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return {};
-    return {true, S_ISDIR(status.st_mode), static_cast<unsigned>(status.st_uid),
-            static_cast<unsigned>(status.st_mode & 07777)};
+std::string path_bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 // Makes the folder closed to others when it is missing (an existing one is left as it is), then
 // judges it.
 FolderVerdict prepare(const QString& path, bool create) {
-    if (create) ::mkdir(QFile::encodeName(path).constData(), 0700);
-    return judge_lock_folder(facts_of(path), static_cast<unsigned>(::getuid()));
+    if (create) make_private_folder(path_bytes(path));
+    return judge_lock_folder(folder_facts(path_bytes(path)), current_user());
 }
-
-#endif
 
 }  // namespace
 
 std::optional<QString> instance_lock_folder(QString& problems) {
-#ifdef Q_OS_UNIX
     struct Candidate {
         QString path;
         bool create;
@@ -55,7 +43,8 @@ std::optional<QString> instance_lock_folder(QString& problems) {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty()) candidates.push_back({runtime, false});
     candidates.push_back(
-        {QDir::tempPath() + "/" + QString::fromStdString(per_user_folder_name(::getuid())), true});
+        {QDir::tempPath() + "/" + QString::fromStdString(per_user_folder_name(current_user())),
+         true});
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (!cache.isEmpty() && QDir().mkpath(cache))
         candidates.push_back({cache + "/r462xe-fwupdate", true});
@@ -66,14 +55,6 @@ std::optional<QString> instance_lock_folder(QString& problems) {
         problems += candidate.path + ": " + verdict_text(verdict);
     }
     return std::nullopt;
-#else
-    // The folder for temporary files is the user's own here.
-    (void)problems;
-    QString user = qEnvironmentVariable("USERNAME");
-    const QString folder = QDir::tempPath() + "/r462xe-fwupdate-" + user;
-    QDir().mkpath(folder);
-    return folder;
-#endif
 }
 
 QtInstanceLock::QtInstanceLock(QString name, std::function<void()> bring_to_front)

@@ -1,6 +1,7 @@
-#include "serial/device_access.h"
+// The device's file permissions as POSIX systems keep them: its mode bits, its group and the
+// process's effective user and groups.
+#include "system/device_access.h"
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
@@ -9,19 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <vector>
-#endif
 
 namespace r462xe {
-
-#ifdef _WIN32
-
-// Windows refuses a port that another program holds with "access denied"; it has no device
-// groups to join.
-DeviceAccess device_access(const std::string&) {
-    return {};
-}
-
-#else
 
 DeviceAccess device_access(const std::string& path) {
     DeviceAccess access;
@@ -42,7 +32,5 @@ DeviceAccess device_access(const std::string& path) {
     }
     return access;
 }
-
-#endif
 
 }  // namespace r462xe

@@ -1,4 +1,4 @@
-#include "app/qt_program.h"
+#include "qt/program.h"
 
 namespace r462xe {
 
@@ -6,7 +6,7 @@ QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
     : ports_(std::move(ports)),
       port_(ports_),
       window_system_(std::move(lock_name)),
-      form_(Platform{events_, port_, timer_, messages_, window_system_, sleep_, error_log_}),
+      form_(Platform{events_, port_, timer_, messages_, window_system_, *sleep_, error_log_}),
       window_(form_,
               WindowHandlers{.command1_click = [this] { form_.Command1_Click(); },
                              .command2_click = [this] { form_.Command2_Click(); },

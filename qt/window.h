@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "ports/port_finding.h"
+#include "ports/port_finding_rule.h"
 #include "ui/controls.h"
 
 class QCloseEvent;
