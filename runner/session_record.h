@@ -1,5 +1,5 @@
 // `--record FILE`: every byte that crosses the port, both ways, with the port's opens, closes and
-// speeds, as it happens, in the recording format of sim/recording/recording.h; with notes on what
+// speeds, as it happens, in the recording format of recording/recording.h; with notes on what
 // the session was made with (program, image and its SHA-256, presses) and how it ended.
 #pragma once
 
@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "recording/recording.h"
+#include "recording/session_recorder.h"
 #include "runner/runner_options.h"
-#include "sim/recording/recording.h"
-#include "sim/recording/session_recorder.h"
 
 namespace r462xe::runner {
 
@@ -28,8 +28,8 @@ class SessionRecord {
     SessionRecord(std::ofstream file, double start);
 
     std::ofstream file_;
-    sim::RecordingWriter writer_;
-    sim::SessionRecorder recorder_;
+    RecordingWriter writer_;
+    SessionRecorder recorder_;
 };
 
 }  // namespace r462xe::runner

@@ -29,7 +29,7 @@ fi
 # system's calls) includes no front end, no simulated world and no runner.
 echo "the core's includes" >&2
 core_out=$(git ls-files 'app/*' 'ui/*' 'serial/*' 'identify/*' 'ports/*' 'image/*' 'upload/*' \
-    'text/*' 'system/*' | xargs grep -nE '^#include "(qt|win32|sim|runner|tests)/' || true)
+    'text/*' 'system/*' 'recording/*' | xargs grep -nE '^#include "(qt|win32|sim|runner|tests)/' || true)
 if [ -n "$core_out" ]; then
     echo "The core includes a front end, the simulated world or the runner:" >&2
     echo "$core_out"
@@ -50,6 +50,6 @@ fi
 echo "cppcheck" >&2
 cppcheck --quiet --std=c++20 --language=c++ --enable=warning,performance,portability \
     --inline-suppr --error-exitcode=1 -I "$root" --suppress=missingIncludeSystem \
-    app ui serial identify ports image upload text system qt sim runner || status=1
+    app ui serial identify ports image upload text system recording qt sim runner || status=1
 [ $status -eq 0 ] && echo "cppcheck: nothing reported" >&2
 exit $status

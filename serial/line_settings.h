@@ -11,6 +11,9 @@ inline constexpr const char* kNormalSettingsText = "9600,n,8,1";
 // The meter's update mode: the update-mode probe and the transfer.
 inline constexpr const char* kUpdateSettingsText = "19200,n,8,1";
 
+// Bits on the line for each byte at the meter's settings: start bit, 8 data bits, stop bit.
+inline constexpr int kLineBitsPerByte = 10;
+
 struct LineSettings {
     int baud = 9600;
     char parity = 'n';            // n, e, o, m or s

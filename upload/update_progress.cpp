@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "image/image_layout.h"
+#include "serial/line_settings.h"
 #include "upload/update_waits.h"
 
 namespace r462xe {
@@ -10,13 +11,12 @@ namespace r462xe {
 namespace {
 constexpr int kFrameBytes = kBlockBytes + 2;  // number, data, check byte
 constexpr int kVerdictBytes = 1;
-constexpr int kBitsPerByte = 10;  // start, 8 data bits, stop
 constexpr double kAfterTheBlocks = kLeaveUpdateWait + kCheckMeterTime;
 }  // namespace
 
 double first_block_pace(int baud) {
     const double on_the_line =
-        static_cast<double>((kFrameBytes + kVerdictBytes) * kBitsPerByte) / baud;
+        static_cast<double>((kFrameBytes + kVerdictBytes) * kLineBitsPerByte) / baud;
     return std::ceil(on_the_line / kTimerTick) * kTimerTick;
 }
 

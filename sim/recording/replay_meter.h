@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "recording/recording.h"
 #include "sim/meter/meter_link.h"
-#include "sim/recording/recording.h"
 
 namespace r462xe::sim {
 

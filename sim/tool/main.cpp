@@ -34,6 +34,7 @@ std::optional<std::string> read_file(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    using namespace r462xe;
     using namespace r462xe::sim;
     ToolOptions options;
     std::optional<std::string> image;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "recording/recording.h"
 #include "rig/window_rig.h"
 #include "sim/meter/meter_protocol.h"
-#include "sim/recording/recording.h"
 #include "sim/recording/replay_meter.h"
 
 namespace r462xe {
@@ -30,7 +30,7 @@ struct SessionNotes {
     int port = 0;         // the COM number the meter was on
 };
 
-SessionNotes notes_of(const sim::Recording& recording) {
+SessionNotes notes_of(const Recording& recording) {
     SessionNotes notes;
     for (const auto& note : recording.notes) {
         std::istringstream words(note);
@@ -43,7 +43,7 @@ SessionNotes notes_of(const sim::Recording& recording) {
         }
     }
     for (const auto& chunk : recording.chunks) {
-        if (chunk.kind == sim::RecordedChunk::Kind::open && chunk.device.rfind("COM", 0) == 0) {
+        if (chunk.kind == RecordedChunk::Kind::open && chunk.device.rfind("COM", 0) == 0) {
             notes.port = std::stoi(chunk.device.substr(3));
         }
     }
@@ -54,11 +54,11 @@ SessionNotes notes_of(const sim::Recording& recording) {
 // bytes unmasked and the preparation undone by the meter model. Blocks never sent stay zero; the
 // window sends them never either, so they cannot make the replay diverge. (A real firmware image
 // cannot go into the repository; its recording carries what the meter saw of it.)
-std::string image_of(const sim::Recording& recording) {
+std::string image_of(const Recording& recording) {
     std::string transfer(sim::kImageSize, '\0');
     const auto& chunks = recording.chunks;
-    auto is_host = [](const sim::RecordedChunk& chunk) {
-        return chunk.kind == sim::RecordedChunk::Kind::host && chunk.baud == sim::kUpdateBaud;
+    auto is_host = [](const RecordedChunk& chunk) {
+        return chunk.kind == RecordedChunk::Kind::host && chunk.baud == sim::kUpdateBaud;
     };
     for (std::size_t i = 0; i + 2 < chunks.size(); ++i) {
         if (!is_host(chunks[i]) || !is_host(chunks[i + 1]) || !is_host(chunks[i + 2])) continue;
@@ -88,7 +88,7 @@ TEST(RecordedSessions, EachReplaysToItsOutcome) {
     ASSERT_FALSE(files.empty()) << "no recordings in " << R462XE_RECORDINGS_DIR;
     for (const auto& file : files) {
         SCOPED_TRACE(file.filename().string());
-        const sim::Recording recording = sim::read_recording_file(file.string());
+        const Recording recording = read_recording_file(file.string());
         const SessionNotes notes = notes_of(recording);
         ASSERT_NE(notes.port, 0) << "no port named in the recording";
         ASSERT_FALSE(notes.outcome.empty()) << "the recording does not say how it ended";

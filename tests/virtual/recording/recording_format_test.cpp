@@ -1,6 +1,6 @@
 // The recording's text: each kind of chunk written and read back, and the mistakes a hand-edited
 // or cut-off recording can hold, each reported with its line.
-#include "sim/recording/recording.h"
+#include "recording/recording.h"
 
 #include <gtest/gtest.h>
 

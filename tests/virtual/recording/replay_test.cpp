@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "recording/recording.h"
+#include "recording/session_recorder.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
-#include "sim/recording/recording.h"
 #include "sim/recording/replay_meter.h"
-#include "sim/recording/session_recorder.h"
 
 namespace r462xe {
 namespace {
@@ -56,8 +56,8 @@ Recorded record(const sim::MeterFaults& faults) {
     testing::WindowRig rig;
     sim::Meter& meter = rig.world.add_meter(kMeterPort, {}, faults);
     std::ostringstream text;
-    sim::RecordingWriter writer(text);
-    sim::SessionRecorder recorder(writer, rig.world.now());
+    RecordingWriter writer(text);
+    SessionRecorder recorder(writer, rig.world.now());
     rig.world.port.recorder = &recorder;
     Recorded recorded;
     recorded.seen = run_session(rig, [&] {
@@ -80,7 +80,7 @@ Replayed replay(const std::string& text) {
     std::istringstream in(text);
     testing::WindowRig rig;
     sim::VirtualLine& line = rig.world.add_port(kMeterPort);
-    sim::ReplayMeter meter(line, sim::read_recording(in));
+    sim::ReplayMeter meter(line, read_recording(in));
     line.set_device([&](std::uint8_t byte, int baud) { meter.receive(byte, baud); });
     Replayed replayed;
     replayed.seen = run_session(rig, [] {});
@@ -134,14 +134,14 @@ TEST(ReplayDivergence, AnotherCheckByteInBlock17) {
     const Recorded recorded = record({});
     ASSERT_TRUE(recorded.flash_holds_image);
     std::istringstream in(recorded.text);
-    sim::Recording recording = sim::read_recording(in);
+    Recording recording = read_recording(in);
 
     // Block 17's frame: its number (masked), its 1,024 bytes, its check byte, as three writes.
     const std::string number(1, static_cast<char>(17 ^ kMaskByte));
     int changed_line = 0;
     auto& chunks = recording.chunks;
     for (std::size_t i = 0; i + 2 < chunks.size(); ++i) {
-        if (chunks[i].kind == sim::RecordedChunk::Kind::host && chunks[i].bytes == number &&
+        if (chunks[i].kind == RecordedChunk::Kind::host && chunks[i].bytes == number &&
             chunks[i + 1].bytes.size() == 1024 && chunks[i + 2].bytes.size() == 1) {
             chunks[i + 2].bytes[0] = static_cast<char>(chunks[i + 2].bytes[0] ^ 0x01);
             changed_line = chunks[i + 2].line;
@@ -150,7 +150,7 @@ TEST(ReplayDivergence, AnotherCheckByteInBlock17) {
     }
     ASSERT_NE(changed_line, 0);
     std::ostringstream text;
-    sim::RecordingWriter writer(text);
+    RecordingWriter writer(text);
     for (const auto& chunk : chunks) writer.write(chunk);
 
     const Replayed replayed = replay(text.str());
@@ -186,7 +186,7 @@ TEST(ReplayTiming, EachHostChunkWithinItsTolerance) {
         sim::World world;
         sim::VirtualLine& line = world.add_port(kMeterPort);
         std::istringstream in(text);
-        sim::ReplayMeter meter(line, sim::read_recording(in));
+        sim::ReplayMeter meter(line, read_recording(in));
         world.scheduler.after(1.0, [&] { meter.receive('A', 9600); });
         world.scheduler.after(c.second_chunk_at, [&] { meter.receive('B', 9600); });
         while (auto next = world.scheduler.next_event()) {
@@ -215,7 +215,7 @@ TEST(ReplayPorts, OnlyThePortWhereTheMeterAnswered) {
     sim::World world;
     sim::VirtualLine& line = world.add_port(kMeterPort);
     std::istringstream in(text);
-    sim::ReplayMeter meter(line, sim::read_recording(in));
+    sim::ReplayMeter meter(line, read_recording(in));
     world.scheduler.after(1.5, [&] { meter.receive('B', 9600); });
     while (auto next = world.scheduler.next_event()) {
         world.scheduler.advance_towards(*next);

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace r462xe::sim {
+namespace r462xe {
 
 struct RecordedChunk {
     enum class Kind { open, close, speed, host, meter };
@@ -69,4 +69,4 @@ class RecordingWriter {
 // The format's first note.
 inline constexpr const char* kRecordingFirstNote = "r462xe recording 1";
 
-}  // namespace r462xe::sim
+}  // namespace r462xe

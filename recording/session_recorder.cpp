@@ -1,8 +1,8 @@
-#include "sim/recording/session_recorder.h"
+#include "recording/session_recorder.h"
 
-#include "sim/meter/meter_protocol.h"
+#include "serial/line_settings.h"
 
-namespace r462xe::sim {
+namespace r462xe {
 
 namespace {
 // Bytes that come within this many byte times of each other belong to one reply.
@@ -29,7 +29,7 @@ void SessionRecorder::host_wrote(double now, int baud, const std::string& bytes)
 
 void SessionRecorder::host_received(double now, int baud, const std::string& bytes) {
     if (bytes.empty()) return;
-    const double join_within = kJoinByteTimes * kBitsPerByte / baud;
+    const double join_within = kJoinByteTimes * kLineBitsPerByte / baud;
     if (reply_ && reply_->baud == baud && now - reply_last_byte_ <= join_within) {
         reply_->bytes += bytes;
     } else {
@@ -51,4 +51,4 @@ void SessionRecorder::write(const RecordedChunk& chunk) {
     writer_.write(chunk);
 }
 
-}  // namespace r462xe::sim
+}  // namespace r462xe

@@ -1,4 +1,4 @@
-#include "sim/recording/recording.h"
+#include "recording/recording.h"
 
 #include <cstdio>
 #include <fstream>
@@ -6,7 +6,7 @@
 #include <ostream>
 #include <sstream>
 
-namespace r462xe::sim {
+namespace r462xe {
 
 namespace {
 
@@ -175,4 +175,4 @@ void RecordingWriter::write(const RecordedChunk& chunk) {
     out_ << chunk_line(chunk) << '\n' << std::flush;
 }
 
-}  // namespace r462xe::sim
+}  // namespace r462xe

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "recording/recording.h"
 #include "serial/port_observer.h"
-#include "sim/recording/recording.h"
 
-namespace r462xe::sim {
+namespace r462xe {
 
 class SessionRecorder : public PortObserver {
   public:
@@ -33,4 +33,4 @@ class SessionRecorder : public PortObserver {
     double reply_last_byte_ = 0;
 };
 
-}  // namespace r462xe::sim
+}  // namespace r462xe
