@@ -1,6 +1,6 @@
 // `Form1`, the one window: its controls, its shared state and all its procedures. Each
 // procedure is defined in the folder of its subsystem (app/, serial/, identify/, ports/, image/,
-// upload/); they talk to each other only through the shared state, as the window's procedures do.
+// upload/); they call each other, and hand their results over in the shared state.
 #pragma once
 
 #include <string>

@@ -23,8 +23,9 @@ void Form1::check_idn() {
 
     // The probe runs once per call.
     auto probe = [this] {
-        // A port the component could not let go of stays open; it must not be renumbered or
-        // reconfigured under its owner, so the probe is left out.
+        // The close marks the component's port closed before it lets go of the device, so this
+        // guard never fires here; it stays for a component whose close may fail and leave the
+        // port open, which must then not be renumbered or reconfigured under its owner.
         if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
         if (MSComm1.PortOpen()) return Probe::GoOn;
         wait_seconds(kStepWait);

@@ -2,21 +2,19 @@
 // the "*IDN?" query. Used by the port choice, the auto search, the upload start and its finish.
 #include "app/form1.h"
 #include "identify/idn_reply.h"
+#include "identify/idn_waits.h"
 
 namespace r462xe {
 
 namespace {
 constexpr int kMaxAttempt = 3;  // attempts 0 to 3: at most four queries
-constexpr double kBeforeAttempt = 0.1;
-constexpr double kAfterOpen = 1.0;
-constexpr double kAfterFlush = 0.2;
-constexpr double kReplyTime = 1.0;
 }  // namespace
 
 // True when the meter answers the probe as a meter in its update mode.
 bool Form1::probe_for_update_mode_at_port_choice() {
-    // A port that is still open after the close could not be let go of: leave the probe out
-    // rather than change its speed.
+    // The close marks the component's port closed before it lets go of the device, so this
+    // guard never fires here; it stays for a component whose close may fail and leave the port
+    // open, which must then not have its speed changed under it.
     if (MSComm1.PortOpen()) MSComm1.set_PortOpen(false);
     if (MSComm1.PortOpen()) return false;
     MSComm1.set_Settings(kUpdateSettingsText);  // the probe: update-mode speed

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "qt/text.h"
+#include "ui/timer_interval.h"
 
 namespace r462xe {
 
@@ -79,7 +80,7 @@ void QtEventLoop::wait_for_events(double deadline) {
 
 QtTimer::QtTimer() {
     timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(100);
+    timer_.setInterval(static_cast<int>(std::lround(kTimer1IntervalSeconds * 1000)));
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (on_tick_) on_tick_();
     });

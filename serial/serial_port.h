@@ -28,10 +28,13 @@ inline constexpr int kCommEvReceive = 2;
 inline constexpr int kCommEvCts = 3;
 inline constexpr int kCommEvDsr = 4;
 inline constexpr int kCommEvCd = 5;
-inline constexpr int kCommEventBreak = 1001;  // first of the error events
+// The error events, from the first on. A device that vanishes from under an open port is raised as
+// a break: the component has no event of its own for it, and like a break it means the line is
+// gone, which the handler answers by closing the port.
+inline constexpr int kCommEventBreak = 1001;
 inline constexpr int kCommEventFrame = 1004;
 inline constexpr int kCommEventRxOver = 1008;
-inline constexpr int kFirstErrorEvent = 1001;
+inline constexpr int kFirstErrorEvent = kCommEventBreak;
 
 // The component's operations, for a subclass that may refuse one (see `before_operation`).
 enum class PortOperation {

@@ -32,7 +32,7 @@ void SimTimer::set_enabled(bool enabled) {
 
 void SimTimer::schedule_tick() {
     const unsigned generation = generation_;
-    scheduler_.after(kIntervalSeconds, [this, generation] {
+    scheduler_.after(kTimer1IntervalSeconds, [this, generation] {
         if (!enabled_ || generation != generation_) return;
         ++ticks_;
         if (on_tick_) on_tick_();

@@ -9,6 +9,7 @@
 
 #include "sim/scheduler.h"
 #include "ui/platform.h"
+#include "ui/timer_interval.h"
 
 namespace r462xe::sim {
 
@@ -31,8 +32,6 @@ class SimEventLoop : public EventLoop {
 
 class SimTimer : public Timer {
   public:
-    static constexpr double kIntervalSeconds = 0.1;
-
     explicit SimTimer(Scheduler& scheduler) : scheduler_(scheduler) {}
     void set_enabled(bool enabled) override;
     bool enabled() const override { return enabled_; }

@@ -23,7 +23,8 @@ class EventLoop {
     virtual void wait_for_events(double deadline) = 0;
 };
 
-// `Timer1`: while enabled it raises its tick every 100 ms on the user-interface thread.
+// `Timer1`: while enabled it raises its tick every interval (ui/timer_interval.h) on the
+// user-interface thread.
 class Timer {
   public:
     virtual ~Timer() = default;
