@@ -6,9 +6,19 @@
 #include <ostream>
 #include <sstream>
 
+#include "text/c_quote.h"
+
 namespace r462xe {
 
 namespace {
+
+// An error message shows at most this much of a word.
+constexpr std::size_t kShownWordBytes = 40;
+// The fastest line a serial port offers has 7 digits (e.g. 3000000).
+constexpr std::size_t kMaxBaudDigits = 7;
+// The longest line the writer writes: a chunk of the most bytes, in hexadecimal, after its time,
+// kind and speed; a device name is far shorter.
+constexpr std::size_t kMaxLineBytes = 2 * kMaxChunkBytes + 64;
 
 struct KindWord {
     RecordedChunk::Kind kind;
@@ -35,6 +45,11 @@ int hex_value(char c) {
     return -1;
 }
 
+// A word of the line as an error message shows it: quoted, so that junk bytes stay readable.
+std::string shown(const std::string& word) {
+    return c_quote(word.size() <= kShownWordBytes ? word : word.substr(0, kShownWordBytes) + "...");
+}
+
 std::string from_hex(const std::string& text, int line) {
     if (text.size() % 2 != 0) throw RecordingError(line, "odd number of hexadecimal digits");
     std::string bytes;
@@ -43,7 +58,7 @@ std::string from_hex(const std::string& text, int line) {
         const int high = hex_value(text[i]);
         const int low = hex_value(text[i + 1]);
         if (high < 0 || low < 0)
-            throw RecordingError(line, "not hexadecimal: " + text.substr(i, 2));
+            throw RecordingError(line, "not hexadecimal: " + shown(text.substr(i, 2)));
         bytes.push_back(static_cast<char>(high * 16 + low));
     }
     return bytes;
@@ -61,18 +76,50 @@ std::string to_hex(const std::string& bytes) {
     return text;
 }
 
+// Times as the writer writes them: digits, a point and digits; nothing else (no sign, no
+// exponent, no hexadecimal).
+bool is_time(const std::string& word) {
+    const auto point = word.find('.');
+    const auto digits = [&word](std::size_t from, std::size_t to) {
+        if (from >= to) return false;
+        for (std::size_t i = from; i < to; ++i)
+            if (word[i] < '0' || word[i] > '9') return false;
+        return true;
+    };
+    if (point == std::string::npos) return digits(0, word.size());
+    return digits(0, point) && digits(point + 1, word.size());
+}
+
+double read_time(std::istringstream& fields, int line) {
+    std::string word;
+    if (!(fields >> word)) throw RecordingError(line, "no time");
+    if (!is_time(word)) throw RecordingError(line, "not a time: " + shown(word));
+    return std::stod(word);
+}
+
 int read_baud(std::istringstream& fields, int line) {
-    int baud = 0;
-    if (!(fields >> baud) || baud <= 0) throw RecordingError(line, "a line speed is missing");
-    return baud;
+    std::string word;
+    if (!(fields >> word)) throw RecordingError(line, "a line speed is missing");
+    const bool digits = !word.empty() && word.size() <= kMaxBaudDigits &&
+                        word.find_first_not_of("0123456789") == std::string::npos &&
+                        word.front() != '0';
+    if (!digits) throw RecordingError(line, "not a line speed: " + shown(word));
+    return std::stoi(word);
+}
+
+void expect_end(std::istringstream& fields, int line, const char* after) {
+    std::string rest;
+    if (fields >> rest)
+        throw RecordingError(
+            line, std::string("unexpected text after the ") + after + ": " + shown(rest));
 }
 
 RecordedChunk read_chunk(const std::string& text, int line) {
     std::istringstream fields(text);
     RecordedChunk chunk;
     chunk.line = line;
+    chunk.time = read_time(fields, line);
     std::string word;
-    if (!(fields >> chunk.time) || chunk.time < 0) throw RecordingError(line, "no time");
     if (!(fields >> word)) throw RecordingError(line, "no kind of chunk");
     bool known = false;
     for (const auto& entry : kKindWords) {
@@ -81,16 +128,18 @@ RecordedChunk read_chunk(const std::string& text, int line) {
             known = true;
         }
     }
-    if (!known) throw RecordingError(line, "unknown kind of chunk: " + word);
+    if (!known) throw RecordingError(line, "unknown kind of chunk: " + shown(word));
     switch (chunk.kind) {
         case RecordedChunk::Kind::open:
             chunk.baud = read_baud(fields, line);
             std::getline(fields >> std::ws, chunk.device);
             break;
         case RecordedChunk::Kind::close:
+            expect_end(fields, line, "kind");
             break;
         case RecordedChunk::Kind::speed:
             chunk.baud = read_baud(fields, line);
+            expect_end(fields, line, "line speed");
             break;
         case RecordedChunk::Kind::host:
         case RecordedChunk::Kind::meter: {
@@ -98,10 +147,27 @@ RecordedChunk read_chunk(const std::string& text, int line) {
             std::string hex;
             if (!(fields >> hex)) throw RecordingError(line, "no bytes");
             chunk.bytes = from_hex(hex, line);
+            if (chunk.bytes.size() > kMaxChunkBytes)
+                throw RecordingError(
+                    line, "more than " + std::to_string(kMaxChunkBytes) + " bytes in one chunk");
+            expect_end(fields, line, "bytes");
             break;
         }
     }
     return chunk;
+}
+
+// One line of the text, at most kMaxLineBytes long; false at the end of the text.
+bool next_line(std::istream& in, std::string& text, int line) {
+    text.clear();
+    for (int c; (c = in.get()) != std::char_traits<char>::eof();) {
+        if (c == '\n') return true;
+        if (text.size() >= kMaxLineBytes)
+            throw RecordingError(line, "longer than " + std::to_string(kMaxLineBytes) +
+                                           " characters, which no recording line is");
+        text.push_back(static_cast<char>(c));
+    }
+    return !text.empty();
 }
 
 }  // namespace
@@ -114,9 +180,14 @@ Recording read_recording(std::istream& in) {
     std::string text;
     int line = 0;
     double last_time = 0;
-    while (std::getline(in, text)) {
+    while (next_line(in, text, line + 1)) {
         ++line;
         if (!text.empty() && text.back() == '\r') text.pop_back();
+        // The header first, so that any other text is told at once for what it is.
+        if (line == 1 && text != std::string("# ") + kRecordingFirstNote) {
+            throw RecordingError(1, std::string("not a recording: the first line must be \"# ") +
+                                        kRecordingFirstNote + "\"");
+        }
         if (text.empty()) continue;
         if (text.front() == '#') {
             const auto start = text.find_first_not_of("# ");
@@ -128,7 +199,7 @@ Recording read_recording(std::istream& in) {
         last_time = chunk.time;
         recording.chunks.push_back(std::move(chunk));
     }
-    if (recording.notes.empty() || recording.notes.front() != kRecordingFirstNote) {
+    if (line == 0) {
         throw RecordingError(1, std::string("not a recording: the first line must be \"# ") +
                                     kRecordingFirstNote + "\"");
     }

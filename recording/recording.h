@@ -66,6 +66,10 @@ class RecordingWriter {
     std::ostream& out_;
 };
 
+// The most bytes one chunk holds: a block's frame (1,026 bytes) fits whole; a device that talks
+// without a pause is recorded as chunks of this size, so that every line stays short.
+inline constexpr std::size_t kMaxChunkBytes = 4096;
+
 // The format's first note.
 inline constexpr const char* kRecordingFirstNote = "r462xe recording 1";
 

@@ -23,19 +23,28 @@ void SessionRecorder::speed(double now, int baud) {
 }
 
 void SessionRecorder::host_wrote(double now, int baud, const std::string& bytes) {
-    if (bytes.empty()) return;
-    write({.kind = RecordedChunk::Kind::host, .time = now - start_, .baud = baud, .bytes = bytes});
+    for (std::size_t from = 0; from < bytes.size(); from += kMaxChunkBytes) {
+        write({.kind = RecordedChunk::Kind::host,
+               .time = now - start_,
+               .baud = baud,
+               .bytes = bytes.substr(from, kMaxChunkBytes)});
+    }
 }
 
 void SessionRecorder::host_received(double now, int baud, const std::string& bytes) {
     if (bytes.empty()) return;
     const double join_within = kJoinByteTimes * kLineBitsPerByte / baud;
-    if (reply_ && reply_->baud == baud && now - reply_last_byte_ <= join_within) {
-        reply_->bytes += bytes;
-    } else {
-        flush();
-        reply_ = RecordedChunk{
-            .kind = RecordedChunk::Kind::meter, .time = now - start_, .baud = baud, .bytes = bytes};
+    const bool joins = reply_ && reply_->baud == baud && now - reply_last_byte_ <= join_within;
+    if (!joins) flush();
+    for (std::size_t from = 0; from < bytes.size();) {
+        if (!reply_) {
+            reply_ = RecordedChunk{
+                .kind = RecordedChunk::Kind::meter, .time = now - start_, .baud = baud};
+        }
+        const std::size_t room = kMaxChunkBytes - reply_->bytes.size();
+        reply_->bytes += bytes.substr(from, room);
+        from += room;
+        if (reply_->bytes.size() == kMaxChunkBytes) flush();
     }
     reply_last_byte_ = now;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace r462xe::sim {
+namespace r462xe {
 namespace {
 
 using Kind = RecordedChunk::Kind;
@@ -52,6 +52,15 @@ TEST(RecordingFormat, EachKindOfChunkAsOneLine) {
     }
 }
 
+// The longest chunk the format allows is read back whole.
+TEST(RecordingFormat, ChunkOfTheMostBytesIsOneLine) {
+    std::istringstream in("# r462xe recording 1\n1.000 meter 19200 " + std::string(2 * 4096, 'a') +
+                          "\n");
+    const Recording read = read_recording(in);
+    ASSERT_EQ(read.chunks.size(), 1u);
+    EXPECT_EQ(read.chunks[0].bytes, std::string(4096, '\xaa'));
+}
+
 TEST(RecordingFormat, NotesBlankLinesAndWindowsLineEnds) {
     std::istringstream in(
         "# r462xe recording 1\r\n# program r462xe-fwupdate-runner 3.07\r\n\r\n"
@@ -73,16 +82,38 @@ TEST(RecordingFormat, MistakesAreReportedWithTheirLine) {
     const std::string head = "# r462xe recording 1\n";
     const std::vector<Case> cases = {
         {"1.000 host 9600 0a\n", 1, "not a recording"},
-        {head + "host 9600 0a\n", 2, "no time"},
-        {head + "1.000 sent 9600 0a\n", 2, "unknown kind of chunk: sent"},
-        {head + "1.000 host 0a\n", 2, "a line speed is missing"},
+        {"", 1, "not a recording"},
+        // The header counts only as the first line.
+        {"\n# r462xe recording 1\n1.000 host 9600 0a\n", 1, "not a recording"},
+        {"# program r462xe-fwupdate-runner\n# r462xe recording 1\n", 1, "not a recording"},
+        {head + "host 9600 0a\n", 2, "not a time: \"host\""},
+        {head + "0x10 host 9600 0a\n", 2, "not a time: \"0x10\""},
+        {head + "-1.000 host 9600 0a\n", 2, "not a time: \"-1.000\""},
+        {head + "1e3 host 9600 0a\n", 2, "not a time: \"1e3\""},
+        {head + "1.000\n", 2, "no kind of chunk"},
+        {head + "1.000 sent 9600 0a\n", 2, "unknown kind of chunk: \"sent\""},
+        // Junk bytes come back quoted, never raw.
+        {head + "1.000 \x01\x9b[2J 9600 0a\n", 2, "unknown kind of chunk: \"\\x01\\x9B[2J\""},
+        {head + "1.000 host\n", 2, "a line speed is missing"},
+        {head + "1.000 host 0a\n", 2, "not a line speed: \"0a\""},
+        {head + "1.000 host -9600 0a\n", 2, "not a line speed: \"-9600\""},
+        {head + "1.000 host 12345678901234567890 0a\n", 2,
+         "not a line speed: \"12345678901234567890\""},
+        {head + "1.000 speed 0\n", 2, "not a line speed: \"0\""},
         {head + "1.000 host 9600\n", 2, "no bytes"},
         {head + "1.000 host 9600 0a0\n", 2, "odd number of hexadecimal digits"},
-        {head + "1.000 meter 9600 0g\n", 2, "not hexadecimal: 0g"},
+        {head + "1.000 meter 9600 0g\n", 2, "not hexadecimal: \"0g\""},
+        {head + "1.000 meter 9600 0a junk\n", 2, "unexpected text after the bytes: \"junk\""},
+        {head + "1.000 speed 9600 19200\n", 2, "unexpected text after the line speed"},
+        {head + "1.000 close now\n", 2, "unexpected text after the kind"},
+        {head + "1.000 meter 9600 " + std::string(2 * 4096, '0') + "00\n", 2,
+         "more than 4096 bytes in one chunk"},
+        {head + "1.000 meter 9600 0a" + std::string(10'000'000, ' ') + "\n", 2,
+         "longer than 8256 characters"},
         {head + "2.000 host 9600 0a\n1.000 meter 9600 30\n", 3, "time goes back"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.text.substr(0, 80));
         std::istringstream in(c.text);
         try {
             read_recording(in);
@@ -95,4 +126,4 @@ TEST(RecordingFormat, MistakesAreReportedWithTheirLine) {
 }
 
 }  // namespace
-}  // namespace r462xe::sim
+}  // namespace r462xe
