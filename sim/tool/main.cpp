@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/meter/meter_protocol.h"
 #include "sim/tool/host_line.h"
 #include "sim/tool/options.h"
 #include "sim/tool/realtime_meter.h"
@@ -25,10 +26,27 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-std::optional<std::string> read_file(const std::string& path) {
+// The image the flash is compared with: a regular file no larger than the flash holds; what is
+// wrong with it otherwise, as a usage error.
+std::string read_image(const std::string& path) {
+    using r462xe::sim::kImageSize;
+    using r462xe::sim::UsageError;
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status))
+        throw UsageError("--expect-image: cannot read '" + path + "': no such file");
+    if (!std::filesystem::is_regular_file(status))
+        throw UsageError("--expect-image: '" + path + "' is not a file");
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > kImageSize) {
+        throw UsageError("--expect-image: '" + path + "' is larger than an image (" +
+                         std::to_string(kImageSize) + " bytes)");
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
     std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    if (!file.read(bytes.data(), static_cast<std::streamsize>(size)))
+        throw UsageError("--expect-image: cannot read '" + path + "'");
+    return bytes;
 }
 
 }  // namespace
@@ -63,9 +81,7 @@ int main(int argc, char** argv) {
             }
         }
         if (options.expect_image) {
-            image = read_file(*options.expect_image);
-            if (!image)
-                throw UsageError("--expect-image: cannot read '" + *options.expect_image + "'");
+            image = read_image(*options.expect_image);
         }
     } catch (const UsageError& error) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", name.c_str(), error.what(),

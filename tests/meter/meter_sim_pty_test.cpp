@@ -229,6 +229,8 @@ TEST(MeterSimPty, CommandLine) {
         {{"--idn-reply", "\\q"}, 2, "unknown escape"},
         {{"--block-reply", "x"}, 2, "--block-reply and --block-reply-at go together"},
         {{"--expect-image", "/nonexistent/image.bin"}, 2, "cannot read"},
+        {{"--expect-image", "/tmp"}, 2, "'/tmp' is not a file"},
+        {{"--expect-image", "/proc/self/exe"}, 2, "is larger than an image (61440 bytes)"},
         {{"stray"}, 2, "Unexpected argument 'stray'."},
     };
     for (const Case& c : cases) {
