@@ -127,10 +127,15 @@ class Form1 : public SharedState, public Controls {
     // The update as the user follows it, for the bar's text and the failure messages' details.
     struct UpdateTrack {
         UpdatePhase phase = UpdatePhase::None;
-        int block = 0;                // the block going out, 1 to 60
-        int blocks_sent = 0;          // blocks sent so far, each resend counted
-        double first_block_time = 0;  // when the first block went out
+        int block = 0;                   // the block going out, 1 to 60
+        int blocks_sent = 0;             // blocks sent so far, each resend counted
+        double first_block_time = 0;     // when the first block went out
+        std::string text;                // what the bar says of the update, when not overlaid
+        double close_refused_until = 0;  // the refusal to close shows on the bar until then
     };
+    // The refusal to close on the bar, for a while; the update's own text comes back after it.
+    void show_close_refused();
+    void end_close_refused_if_due();
     UpdateTrack update_track_;
 
     // Per port: its failed open has gone to the error log since the search began.

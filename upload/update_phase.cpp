@@ -8,10 +8,24 @@ namespace r462xe {
 void Form1::show_update_phase(UpdatePhase phase, double waits_ahead) {
     if (phase == UpdatePhase::None) update_track_ = {};
     update_track_.phase = phase;
-    ProgressBar1.set_text(progress_text({.phase = phase,
-                                         .waits_ahead = waits_ahead,
-                                         .block = update_track_.block,
-                                         .seconds_per_block = block_pace()}));
+    update_track_.text = progress_text({.phase = phase,
+                                        .waits_ahead = waits_ahead,
+                                        .block = update_track_.block,
+                                        .seconds_per_block = block_pace()});
+    end_close_refused_if_due();
+    if (update_track_.close_refused_until == 0) ProgressBar1.set_text(update_track_.text);
+}
+
+void Form1::show_close_refused() {
+    update_track_.close_refused_until = events.now() + kCloseRefusedSeconds;
+    ProgressBar1.set_text(kCloseRefusedText);
+}
+
+void Form1::end_close_refused_if_due() {
+    if (update_track_.close_refused_until == 0 || events.now() < update_track_.close_refused_until)
+        return;
+    update_track_.close_refused_until = 0;
+    ProgressBar1.set_text(update_track_.text);
 }
 
 void Form1::show_block_going_out() {

@@ -32,6 +32,11 @@ double measured_block_pace(double seconds_since_first_block, int blocks_sent);
 // Seconds until the update ends, from the start of the moment's step.
 double seconds_left(const UpdateMoment& moment);
 
+// What the bar says for a while when the user asks to close the window during an update: the
+// window refuses, as it must, and the user sees why where the update's progress is.
+inline constexpr const char* kCloseRefusedText = "The update must finish first";
+inline constexpr double kCloseRefusedSeconds = 3;
+
 // The bar's text, e.g. "Block 23 of 60 - about 31 s left"; empty when no update runs.
 std::string progress_text(const UpdateMoment& moment);
 

@@ -29,6 +29,7 @@ void Form1::Timer1_Timer() {
     try {
         Timer1.set_enabled(false);
         if (!upload_running) return;
+        end_close_refused_if_due();
         TickNext next = TickNext::Continue;
         while (next == TickNext::Continue) {
             switch (upload_step) {

@@ -163,5 +163,31 @@ TEST(UpdateBarText, AFailureTakesTheTextAwayBeforeItsMessage) {
     EXPECT_EQ(rig.form.ProgressBar1.text(), "");
 }
 
+// A request to close during the update is refused, as it must be; the bar says why for three
+// seconds, then tells the update's progress again.
+TEST(UpdateBarText, ARefusedCloseSaysWhyForAWhile) {
+    UploadRig rig;
+    sim::Meter& meter = rig.world.add_meter(kMeterPort);
+    rig.load();
+    rig.press_upload();
+    double asked = 0;
+    std::string text_at_close;
+    rig.world.scheduler.after(30.0, [&] {
+        asked = rig.world.now();
+        rig.world.window.unload_window();
+        text_at_close = rig.form.ProgressBar1.text();
+    });
+    rig.run_for(120);
+    EXPECT_EQ(text_at_close, "The update must finish first");
+    const auto after = texts_since(rig, asked);
+    ASSERT_GE(after.size(), 2u);
+    EXPECT_EQ(after[0].text, "\"The update must finish first\"");
+    EXPECT_THAT(after[1].text, ::testing::StartsWith("\"Block "));
+    EXPECT_GE(after[1].time - asked, 3.0);
+    EXPECT_LT(after[1].time - asked, 3.2);
+    EXPECT_EQ(rig.world.window.close_refusals, 1);
+    EXPECT_TRUE(meter.flash_equals(rig.image));
+}
+
 }  // namespace
 }  // namespace r462xe
