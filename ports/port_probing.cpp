@@ -1,6 +1,7 @@
 // Finding the ports that can be opened, and the meter on them.
 #include "app/failure_styles.h"
 #include "app/form1.h"
+#include "ports/search_progress_text.h"
 
 namespace r462xe {
 
@@ -14,7 +15,11 @@ void Form1::select_comport() {
         port_serial[static_cast<std::size_t>(n)].clear();
         port_present[static_cast<std::size_t>(n)] = false;
     }
-    for (port_no = kFirstPortNumber; port_no <= kLastPortNumber; ++port_no) open_check();
+    for (port_no = kFirstPortNumber; port_no <= kLastPortNumber; ++port_no) {
+        ProgressBar1.set_text(opening_port_text(port_no, port_no, kLastPortNumber));
+        open_check();
+    }
+    ProgressBar1.set_text("");
 }
 
 void Form1::open_check() {
@@ -40,13 +45,19 @@ void Form1::open_check() {
 
 void Form1::check_comport() {
     found_port = 0;
+    const auto present = [this](int port) { return port_present[static_cast<std::size_t>(port)]; };
+    int to_try = 0;
+    for (int port = kFirstPortNumber; port <= kLastPortNumber; ++port) to_try += present(port);
+    int tried = 0;
     for (port_no = kFirstPortNumber; port_no <= kLastPortNumber; ++port_no) {
-        if (port_present[static_cast<std::size_t>(port_no)]) {
+        if (present(port_no)) {
+            ProgressBar1.set_text(searching_port_text(port_no, ++tried, to_try));
             idn_attempts = 0;
             check_idn();
         }
         if (found_port != 0) break;
     }
+    ProgressBar1.set_text("");
 }
 
 }  // namespace r462xe

@@ -28,7 +28,7 @@ TEST(StartUp, FirstStepsShowSearchingWithTheControlsDisabled) {
                          "Command1.enabled false",
                          "COM1.enabled false",
                          "Command2.enabled false",
-                         "COM1.items []",
+                         "ProgressBar1.text \"Opening COM1 - 1 of 16 ports\"",
                      }));
     EXPECT_TRUE(rig.world.window.shown);
 }

@@ -243,6 +243,32 @@ struct ProbeCase {
     bool left_open;
 };
 
+// The bar tells which port the search tries and where it stands, at start-up and from "Auto
+// Search COM Port", and is cleared when the search ends. Ports 2, 5 and 9 open; the meter is on
+// port 5, so the identification stops there.
+TEST(Search, TheBarSaysWhichPortIsTriedAndHowManyAreLeft) {
+    testing::WindowRig rig;
+    rig.world.add_port(2);
+    rig.world.add_meter(5);
+    rig.world.add_port(9);
+    rig.load();
+    std::vector<std::string> expected;
+    for (int port = 1; port <= 16; ++port) {
+        expected.push_back("ProgressBar1.text \"Opening COM" + std::to_string(port) + " - " +
+                           std::to_string(port) + " of 16 ports\"");
+    }
+    expected.push_back("ProgressBar1.text \"\"");
+    expected.push_back("ProgressBar1.text \"Searching COM2 - 1 of 3 ports\"");
+    expected.push_back("ProgressBar1.text \"Searching COM5 - 2 of 3 ports\"");
+    expected.push_back("ProgressBar1.text \"\"");
+    EXPECT_EQ(rig.changes_of("ProgressBar1.text"), expected);
+    EXPECT_EQ(rig.form.Label5.caption(), rig.world.meter(5).identity().serial);
+
+    rig.changes.clear();
+    rig.handle([&] { rig.form.Command1_Click(); });
+    EXPECT_EQ(rig.changes_of("ProgressBar1.text"), expected);
+}
+
 TEST(Search, ProbingMarksOpenablePortsAndLeavesOnlyPort16Open) {
     const std::vector<ProbeCase> cases = {
         {"port 16 present", {3, 16}, {}, true},

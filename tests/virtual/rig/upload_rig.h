@@ -68,6 +68,8 @@ class UploadRig : public WindowRig {
     }
 
     double press_time() const { return press_time_; }
+    // How many changes the window had made before the press.
+    std::size_t changes_at_press() const { return changes_at_press_; }
     // When tick n since the press ran.
     double tick_time(int n) const {
         return tick_times_.at(static_cast<std::size_t>(ticks_at_press_ + n - 1));

@@ -22,10 +22,13 @@ struct TextChange {
     std::string text;
 };
 
+// The bar's texts from the press on (the search's texts before it are the start-up's), or from a
+// later time.
 std::vector<TextChange> texts_since(const UploadRig& rig, double since) {
     std::vector<TextChange> found;
     const std::string prefix = "ProgressBar1.text ";
-    for (const auto& change : rig.changes) {
+    for (std::size_t i = rig.changes_at_press(); i < rig.changes.size(); ++i) {
+        const auto& change = rig.changes[i];
         if (change.time >= since && change.line.rfind(prefix, 0) == 0)
             found.push_back({change.time, change.line.substr(prefix.size())});
     }
