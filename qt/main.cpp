@@ -2,19 +2,20 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "qt/display_problem.h"
 #include "qt/program.h"
 
 int main(int argc, char* argv[]) {
     // A window nobody can see would hold the instance lock and the ports and wait for answers
     // that never come, so without a display the program ends before it takes either.
-    if (r462xe::no_display()) {
-        std::fputs(
-            "r462xe-fwupdate: no display to show the window on (DISPLAY and "
-            "WAYLAND_DISPLAY are not set)\n",
-            stderr);
+    const std::string problem = r462xe::display_problem(r462xe::check_display());
+    if (!problem.empty()) {
+        std::fprintf(stderr, "r462xe-fwupdate: %s\n", problem.c_str());
         return 1;
     }
+    r462xe::end_quietly_if_the_window_system_fails("r462xe-fwupdate");
     QApplication app(argc, argv);
+    r462xe::window_system_stands();
     r462xe::QtProgram program(r462xe::PortMap(r462xe::PortNumbering::device_order),
                               QStringLiteral("r462xe-fwupdate"));
     // The load sequence shows the window, or ends the program.

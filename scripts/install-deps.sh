@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++                         # the build
     qt6-base-dev qt6-serialport-dev        # Qt 6 Widgets and SerialPort
+    libxcb1-dev                            # whether the X display answers, before Qt asks
     libgtest-dev libgmock-dev              # the tests
     fonts-liberation2                      # metric-compatible stand-in for Arial
     xvfb x11-utils                         # the window on a virtual X display (Xvfb, xprop)

@@ -1,4 +1,9 @@
+// On a Linux desktop the window appears on the X display that DISPLAY names, unless Wayland or a
+// platform the user chose takes it; an X display is asked whether it answers, as the window
+// system's own library connects to it.
 #include "system/display.h"
+
+#include <xcb/xcb.h>
 
 #include <cstdlib>
 
@@ -6,15 +11,23 @@ namespace r462xe {
 
 namespace {
 // An empty variable names nothing, as a missing one.
-bool empty_variable(const char* name) {
+std::string variable(const char* name) {
     const char* value = std::getenv(name);
-    return value == nullptr || *value == '\0';
+    return value == nullptr ? std::string() : std::string(value);
 }
 }  // namespace
 
-bool no_display() {
-    return empty_variable("DISPLAY") && empty_variable("WAYLAND_DISPLAY") &&
-           empty_variable("QT_QPA_PLATFORM");
+DisplayCheck check_display() {
+    // Another platform chosen, or Wayland's display named: the window system answers for itself.
+    const std::string platform = variable("QT_QPA_PLATFORM");
+    if (platform != "xcb" && (!platform.empty() || !variable("WAYLAND_DISPLAY").empty())) return {};
+    const std::string display = variable("DISPLAY");
+    if (display.empty()) return {.state = DisplayCheck::State::none, .name = {}};
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    if (answers) return {};
+    return {.state = DisplayCheck::State::unreachable, .name = display};
 }
 
 }  // namespace r462xe

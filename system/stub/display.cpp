@@ -3,8 +3,8 @@
 
 namespace r462xe {
 
-bool no_display() {
-    return false;
+DisplayCheck check_display() {
+    return {};
 }
 
 }  // namespace r462xe
