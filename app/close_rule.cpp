@@ -5,7 +5,7 @@ namespace r462xe {
 
 bool Form1::Form_Unload() {
     if (upload_running) return true;
-    window.end_program();
+    window.end_program(kExitClosed);
     return false;  // not reached: the program has ended
 }
 

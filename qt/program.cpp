@@ -14,7 +14,7 @@ QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
               ports_, form_.port_findings) {
     messages_.set_parent(&window_);
     window_system_.set_window(&window_);
-    window_.set_on_end([this] { window_system_.end_program(); });
+    window_.set_on_end([this] { window_system_.end_program(kExitClosed); });
     // Every event of the Qt world, wired here once.
     timer_.set_on_tick([this] { run_handler("Timer1_Timer", [this] { form_.Timer1_Timer(); }); });
     // Raised while events are dispatched, from Qt: an error stops here.
