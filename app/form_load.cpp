@@ -41,7 +41,7 @@ void Form1::load_steps() {
     Label6.set_visible(false);
     set_value_captions(texts::kSearching);
     COM1.add_item("COM1");
-    COM1.set_list_index(0);  // its click is ignored: searching is true
+    COM1.set_list_index(0);  // its click only shows the entry's tooltip: searching is true
     Timer1.set_enabled(false);
     Command1.set_enabled(false);
     COM1.set_enabled(false);
