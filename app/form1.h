@@ -78,6 +78,8 @@ class Form1 : public SharedState, public Controls {
                       const std::string& details);
     // Port findings: forgotten when a search begins, noted by the opens and the exchanges.
     void forget_port_findings();
+    // Notes what the last look at `port` found; the port list's tooltips follow.
+    void set_port_finding(int port, const PortFinding& finding);
     // Opens MSComm1; a failed open notes why before its error goes on.
     void open_port_noting_why();
     void note_port_finding(PortFindingKind kind, const std::string& answer = {});
@@ -99,6 +101,8 @@ class Form1 : public SharedState, public Controls {
     void rebuild_port_list();
     void fill_port_list();
     void select_found_port();
+    // The port list's tooltips anew from its entries, its selection and the port findings.
+    void show_port_tips();
     void enable_upload_if_eligible();
     void stop_transfer();
     // run_stop without letting the computer sleep: for an end whose message follows the stop.

@@ -7,6 +7,11 @@
 
 namespace r462xe {
 
+namespace {
+// Said on the error log when the start is refused, with what is wrong with each folder.
+constexpr const char* kNoLockFolderText = "no folder of your own for the instance lock";
+}  // namespace
+
 void Form1::Form_Load() {
     searching = true;
     // One error path: an error in any step abandons the rest of the sequence.
@@ -19,11 +24,24 @@ void Form1::Form_Load() {
 }
 
 void Form1::load_steps() {
-    if (window.another_instance_running()) return;
+    const InstanceClaim claim = window.claim_instance();
+    switch (claim.outcome) {
+        case InstanceClaim::Outcome::First:
+            break;
+        // The running instance shows its window; this start shows nothing and ends as a window
+        // that is closed.
+        case InstanceClaim::Outcome::AnotherRuns:
+            return;
+        // Another user could end every start through a folder the claim depends on: the start is
+        // refused, and the user learns why.
+        case InstanceClaim::Outcome::Refused:
+            error_log.write_line(std::string(kNoLockFolderText) + " (" + claim.why + ")");
+            window.end_program(kExitRefused);
+    }
     Label6.set_visible(false);
     set_value_captions(texts::kSearching);
     COM1.add_item("COM1");
-    COM1.set_list_index(0);  // its click is ignored: searching is true
+    COM1.set_list_index(0);  // its click only shows the entry's tooltip: searching is true
     Timer1.set_enabled(false);
     Command1.set_enabled(false);
     COM1.set_enabled(false);

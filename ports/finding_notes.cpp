@@ -1,20 +1,21 @@
 // Keeping what each look at a port found, so that a message without a meter can say why: the
-// opens, the identifications and the port failures note it here as they happen. An open that
-// fails for another reason than a missing device also goes to the error log, once per port and
-// search, since the start-up search shows no message.
+// opens, the identifications and the port failures note it here as they happen, and the port
+// list's tooltips follow each note. An open that fails for another reason than a missing device
+// also goes to the error log, once per port and search, since the start-up search shows no
+// message.
 #include "app/form1.h"
 
 namespace r462xe {
 
-namespace {
-PortFinding& finding_at(PortFindings& findings, int port) {
-    return findings[static_cast<std::size_t>(port)];
-}
-}  // namespace
-
 void Form1::forget_port_findings() {
     port_findings = {};
     open_failure_told_ = {};
+    show_port_tips();
+}
+
+void Form1::set_port_finding(int port, const PortFinding& finding) {
+    port_findings[static_cast<std::size_t>(port)] = finding;
+    show_port_tips();
 }
 
 void Form1::open_port_noting_why() {
@@ -25,7 +26,7 @@ void Form1::open_port_noting_why() {
         PortFinding finding = open_failure_finding(error.trouble);
         if (finding.trouble.device.empty()) finding.trouble.device = MSComm1.device_of(port);
         if (finding.trouble.system_text.empty()) finding.trouble.system_text = error.what();
-        finding_at(port_findings, port) = finding;
+        set_port_finding(port, finding);
         auto& told = open_failure_told_[static_cast<std::size_t>(port)];
         if (finding.kind != PortFindingKind::None && !told) {
             told = true;
@@ -37,8 +38,9 @@ void Form1::open_port_noting_why() {
 
 void Form1::note_port_finding(PortFindingKind kind, const std::string& answer) {
     const int port = MSComm1.CommPort();
-    finding_at(port_findings, port) =
-        PortFinding{.kind = kind, .trouble = {.device = MSComm1.device_of(port)}, .answer = answer};
+    set_port_finding(
+        port, PortFinding{
+                  .kind = kind, .trouble = {.device = MSComm1.device_of(port)}, .answer = answer});
 }
 
 void Form1::note_reply(const std::string& reply) {
@@ -55,8 +57,7 @@ void Form1::note_exchange_failure(const PortError& error) {
     PortTrouble trouble = error.trouble;
     if (trouble.device.empty()) trouble.device = MSComm1.device_of(port);
     if (trouble.system_text.empty()) trouble.system_text = error.what();
-    finding_at(port_findings, port) =
-        PortFinding{.kind = PortFindingKind::PortFailed, .trouble = trouble};
+    set_port_finding(port, PortFinding{.kind = PortFindingKind::PortFailed, .trouble = trouble});
 }
 
 }  // namespace r462xe

@@ -6,6 +6,9 @@
 namespace r462xe {
 
 void Form1::COM1_Click() {
+    // Every selection comes here, the program's and the user's: the list's tooltip starts with
+    // the selected entry's.
+    show_port_tips();
     if (searching) return;
     // Each step that fails is passed over; a failed test lets the step it guards run.
     skip_on_error([&] { COM1.set_enabled(false); });

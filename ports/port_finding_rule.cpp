@@ -1,5 +1,6 @@
 #include "ports/port_finding_rule.h"
 
+#include "ports/port_list_text.h"
 #include "text/c_quote.h"
 
 namespace r462xe {
@@ -108,6 +109,44 @@ std::string no_meter_details(const PortFindings& findings) {
     if (details.empty())
         return "No serial port could be opened: check that the cable is plugged in.\n";
     return details;
+}
+
+std::string port_tip(int port, const PortDevices& devices, const PortFindings& findings) {
+    if (port < kFirstPortNumber || port > kLastPortNumber) return {};
+    const auto index = static_cast<std::size_t>(port);
+    if (devices[index].empty()) return {};
+    std::string tip = "COM" + std::to_string(port) + ": " + devices[index];
+    const PortFinding& finding = findings[index];
+    if (finding.kind != PortFindingKind::None) tip += " - " + port_finding_text(finding);
+    return tip;
+}
+
+PortListTips port_list_tips(const std::vector<std::string>& entries, int selected,
+                            const PortDevices& devices, const PortFindings& findings) {
+    PortListTips tips;
+    for (const auto& entry : entries)
+        tips.entries.push_back(port_tip(port_number_from_list_text(entry), devices, findings));
+    std::vector<std::string> lines;
+    if (selected >= 0 && selected < static_cast<int>(entries.size())) {
+        const std::string& tip = tips.entries[static_cast<std::size_t>(selected)];
+        if (!tip.empty()) lines.push_back(tip);
+    }
+    for (int port = kFirstPortNumber; port <= kLastPortNumber; ++port) {
+        switch (findings[static_cast<std::size_t>(port)].kind) {
+            case PortFindingKind::NoRight:
+            case PortFindingKind::Held:
+            case PortFindingKind::OpenFailed:
+                lines.push_back(port_tip(port, devices, findings));
+                break;
+            default:
+                break;
+        }
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) tips.list += "\n";
+        tips.list += lines[i];
+    }
+    return tips;
 }
 
 }  // namespace r462xe

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "serial/port_numbers.h"
 #include "serial/port_trouble.h"
@@ -32,6 +33,9 @@ struct PortFinding {
 // Per port 1 to 16; index 0 unused.
 using PortFindings = std::array<PortFinding, kLastPortNumber + 1>;
 
+// The device behind each port number, as the system names it (empty: none); index 0 unused.
+using PortDevices = std::array<std::string, kLastPortNumber + 1>;
+
 // What a failed open found: kind None for a device that is not there, which needs no word.
 PortFinding open_failure_finding(const PortTrouble& trouble);
 
@@ -44,5 +48,21 @@ std::string port_finding_line(int port, const PortFinding& finding);
 // The details of the messages that no meter was found: one line for each port with something to
 // tell, or one line saying that no port could be opened at all.
 std::string no_meter_details(const PortFindings& findings);
+
+// "COM3: /dev/ttyUSB0", and after " - " what the last look at the port found, if it was looked
+// at; empty for a port without a device.
+std::string port_tip(int port, const PortDevices& devices, const PortFindings& findings);
+
+// The port list's tooltips: where each entry's port leads and what was found there.
+struct PortListTips {
+    std::vector<std::string> entries;  // one per entry, the tip of the port the entry names
+    // The list's own: the selected entry's tip, then one line for each port that could not be
+    // opened, since such a port has no entry.
+    std::string list;
+};
+
+// `selected`: the selected entry, -1 for none.
+PortListTips port_list_tips(const std::vector<std::string>& entries, int selected,
+                            const PortDevices& devices, const PortFindings& findings);
 
 }  // namespace r462xe

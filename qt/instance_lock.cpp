@@ -62,11 +62,12 @@ QtInstanceLock::QtInstanceLock(QString name, std::function<void()> bring_to_fron
 
 QtInstanceLock::~QtInstanceLock() = default;
 
-QtInstanceLock::Check QtInstanceLock::check() {
-    if (lock_ && lock_->isLocked()) return Check::first;
-    problems_.clear();
-    std::optional<QString> folder = instance_lock_folder(problems_);
-    if (!folder) return Check::no_safe_folder;
+InstanceClaim QtInstanceLock::claim() {
+    if (lock_ && lock_->isLocked()) return {InstanceClaim::Outcome::First};
+    QString problems;
+    std::optional<QString> folder = instance_lock_folder(problems);
+    // In the encoding of the system's messages, as standard error takes them.
+    if (!folder) return {InstanceClaim::Outcome::Refused, problems.toLocal8Bit().toStdString()};
     const QString socket_path = *folder + "/" + name_ + ".socket";
     if (!lock_) {
         lock_ = std::make_unique<QLockFile>(*folder + "/" + name_ + ".lock");
@@ -76,7 +77,7 @@ QtInstanceLock::Check QtInstanceLock::check() {
     }
     if (lock_->tryLock(0)) {
         listen(socket_path);
-        return Check::first;
+        return {InstanceClaim::Outcome::First};
     }
     // Whether or not the instance answers, this start ends: it shows nothing itself.
     QLocalSocket caller;
@@ -90,7 +91,7 @@ QtInstanceLock::Check QtInstanceLock::check() {
         }
         QThread::msleep(kReachPauseMs);
     }
-    return Check::another_runs;
+    return {InstanceClaim::Outcome::AnotherRuns};
 }
 
 void QtInstanceLock::listen(const QString& socket_path) {

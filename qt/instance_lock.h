@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+#include "ui/platform.h"
+
 namespace r462xe {
 
 // The folder for the lock: XDG_RUNTIME_DIR, else a folder of the user's own in the folder for
@@ -19,8 +21,6 @@ std::optional<QString> instance_lock_folder(QString& problems);
 
 class QtInstanceLock {
   public:
-    enum class Check { first, another_runs, no_safe_folder };
-
     // `name`: how the instances recognise each other; `bring_to_front`: what the running instance
     // does when a later start asks.
     QtInstanceLock(QString name, std::function<void()> bring_to_front);
@@ -30,9 +30,8 @@ class QtInstanceLock {
 
     // Takes the lock and listens for later starts; when another instance holds it, asks that one
     // to bring its window to the front instead. Once taken, the lock stays with this instance.
-    Check check();
-    // What was wrong with each folder, after no_safe_folder.
-    const QString& problems() const { return problems_; }
+    // Refused when no folder for the lock is the user's alone, with what was wrong with each.
+    InstanceClaim claim();
     // Gives up the lock and the socket, before the program ends at once.
     void release();
 
@@ -44,7 +43,6 @@ class QtInstanceLock {
     std::function<void()> bring_to_front_;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;
-    QString problems_;
 };
 
 }  // namespace r462xe

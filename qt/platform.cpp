@@ -121,26 +121,11 @@ QtWindowSystem::QtWindowSystem(std::optional<QString> lock_name)
 
 QtWindowSystem::~QtWindowSystem() = default;
 
-bool QtWindowSystem::another_instance_running() {
-    if (!lock_name_) return false;
+InstanceClaim QtWindowSystem::claim_instance() {
+    if (!lock_name_) return {InstanceClaim::Outcome::First};
     if (!instance_)
         instance_ = std::make_unique<QtInstanceLock>(*lock_name_, [this] { bring_to_front(); });
-    switch (instance_->check()) {
-        case QtInstanceLock::Check::first:
-            return false;
-        case QtInstanceLock::Check::another_runs:
-            return true;
-        case QtInstanceLock::Check::no_safe_folder:
-            break;
-    }
-    // Another user could end every start of the program through a folder the lock depends on; it
-    // is refused, and the user learns why.
-    no_safe_lock_folder_ = true;
-    std::fprintf(stderr, "%s: no folder of your own for the instance lock (%s)\n",
-                 qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(instance_->problems()));
-    std::fflush(stderr);
-    return true;
+    return instance_->claim();
 }
 
 void QtWindowSystem::bring_to_front() {
@@ -170,14 +155,13 @@ void QtWindowSystem::unload_window() {
     if (window_) window_->close();
 }
 
-void QtWindowSystem::end_program() {
+void QtWindowSystem::end_program(int exit_status) {
     // Ends at once, even from deep inside nested waits and message boxes: no handler below this
     // call resumes and no destructor runs. So flush and release what others can see first.
     std::fflush(stdout);
     std::fflush(stderr);
     if (instance_) instance_->release();
-    if (no_safe_lock_folder_) std::_Exit(1);
-    std::_Exit(exit_status_ ? exit_status_() : 0);
+    std::_Exit(exit_status_ ? exit_status_() : exit_status);
 }
 
 }  // namespace r462xe

@@ -76,24 +76,23 @@ class QtErrorLog : public ErrorLog {
 
 class QtWindowSystem : public WindowSystem {
   public:
-    // `lock_name`: the name under which running instances recognise each other; none skips the
-    // check, so that unattended runs can go side by side.
+    // `lock_name`: the name under which running instances recognise each other; without one every
+    // start is the first, so that unattended runs can go side by side.
     explicit QtWindowSystem(std::optional<QString> lock_name);
     ~QtWindowSystem() override;
 
-    // True when another instance of this user runs; that instance is asked to bring its window
-    // to the front. Also true, after one line on standard error, when no folder for the lock
-    // belongs to the user alone: the program then ends with status 1.
-    bool another_instance_running() override;
+    // Through the instance lock (see QtInstanceLock::claim).
+    InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
     void show_window() override;
     void unload_window() override;
-    [[noreturn]] void end_program() override;
+    [[noreturn]] void end_program(int exit_status) override;
 
     void set_window(QWidget* window) { window_ = window; }
     // The folder to report instead of the executable's.
     void set_program_folder(const QString& folder) { folder_override_ = folder; }
-    // The exit status the program ends with.
+    // The exit status the program ends with, in place of the one the window asks for (an
+    // unattended run's verdict).
     void set_exit_status(std::function<int()> exit_status) {
         exit_status_ = std::move(exit_status);
     }
@@ -104,7 +103,6 @@ class QtWindowSystem : public WindowSystem {
 
     std::optional<QString> lock_name_;
     std::unique_ptr<QtInstanceLock> instance_;
-    bool no_safe_lock_folder_ = false;
     QPointer<QWidget> window_;
     std::optional<QString> folder_override_;
     std::function<int()> exit_status_;

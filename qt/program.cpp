@@ -7,14 +7,12 @@ QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
       port_(ports_),
       window_system_(std::move(lock_name)),
       form_(Platform{events_, port_, timer_, messages_, window_system_, *sleep_, error_log_}),
-      window_(form_,
-              WindowHandlers{.command1_click = [this] { form_.Command1_Click(); },
-                             .command2_click = [this] { form_.Command2_Click(); },
-                             .close_request = [this] { return form_.Form_Unload(); }},
-              ports_, form_.port_findings) {
+      window_(form_, WindowHandlers{.command1_click = [this] { form_.Command1_Click(); },
+                                    .command2_click = [this] { form_.Command2_Click(); },
+                                    .close_request = [this] { return form_.Form_Unload(); }}) {
     messages_.set_parent(&window_);
     window_system_.set_window(&window_);
-    window_.set_on_end([this] { window_system_.end_program(); });
+    window_.set_on_end([this] { window_system_.end_program(kExitClosed); });
     // Every event of the Qt world, wired here once.
     timer_.set_on_tick([this] { run_handler("Timer1_Timer", [this] { form_.Timer1_Timer(); }); });
     // Raised while events are dispatched, from Qt: an error stops here.

@@ -119,11 +119,10 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
                      [this, source = device.get()](QSerialPort::SerialPortError error) {
                          on_error(*source, error);
                      });
-    if (observer_) {
+    if (observed()) {
         // Bytes are told as they come, not when the program reads them.
         QObject::connect(device.get(), &QSerialPort::readyRead, &context_,
                          [this] { observe_arrivals(); });
-        observer_->opened(now(), settings.baud, "COM" + std::to_string(port) + " " + *path);
     }
     observed_ = 0;
     device_ = std::move(device);
@@ -133,22 +132,17 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
 }
 
 void QtSerialPort::close_device() {
-    if (observer_ && device_) {
-        observe_arrivals();
-        observer_->closed(now());
-    }
+    observe_arrivals();
     device_.reset();
     device_gone_ = false;
 }
 
 void QtSerialPort::apply_settings(const LineSettings& settings) {
     configure(open_port("Settings"), settings);
-    if (observer_) observer_->speed(now(), settings.baud);
 }
 
 void QtSerialPort::write_bytes(const std::string& bytes) {
     auto& device = open_port("Output");
-    if (observer_) observer_->host_wrote(now(), line_settings().baud, bytes);
     // One write buffer keeps the order of the writes; flush hands what it can to the system now,
     // the rest follows as the line drains.
     if (device.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0)
@@ -176,22 +170,24 @@ std::string QtSerialPort::read_all() {
 }
 
 void QtSerialPort::observe_arrivals() {
-    if (!observer_ || !device_) return;
+    if (!observed() || !device_) return;
     const qint64 available = device_->bytesAvailable();
     if (available <= observed_) return;
     const QByteArray bytes = device_->peek(available).mid(observed_);
     observed_ = available;
-    observer_->host_received(
-        now(), line_settings().baud,
-        std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    received(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 std::string QtSerialPort::device_of(int port) const {
     return ports_.device_for(port).value_or(std::string());
 }
 
-QSerialPort& QtSerialPort::open_port(const char* operation) {
+void QtSerialPort::require_device(const char* operation) const {
     if (!device_ || device_gone_) throw gone(operation);
+}
+
+QSerialPort& QtSerialPort::open_port(const char* operation) {
+    require_device(operation);
     return *device_;
 }
 

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "serial/port_map.h"
-#include "serial/port_observer.h"
 #include "serial/serial_port.h"
 
 namespace r462xe {
@@ -25,13 +24,10 @@ class QtSerialPort : public SerialPort {
     explicit QtSerialPort(PortMap& ports);
     ~QtSerialPort() override;
     std::string device_of(int port) const override;
-
-    // Told of every open, close, speed, write and received byte from now on (a recording).
-    void set_observer(PortObserver* observer) { observer_ = observer; }
-    // Seconds on the port's own steady clock, as the observer is told them.
-    double now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+    double now() const override { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
 
   protected:
+    void require_device(const char* operation) const override;
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
     void apply_settings(const LineSettings& settings) override;
@@ -44,7 +40,7 @@ class QtSerialPort : public SerialPort {
     // The failure of an operation on a device that has gone away.
     PortError gone(const char* operation) const;
     void on_error(QSerialPort& source, QSerialPort::SerialPortError error);
-    // Tells the observer the bytes that have come since it was last told.
+    // Tells the bytes that have come since they were last told, when anyone is told them.
     void observe_arrivals();
 
     PortMap& ports_;
@@ -56,8 +52,7 @@ class QtSerialPort : public SerialPort {
     unsigned open_count_ = 0;
     // Receiver of queued calls; dropped with this object, so no queued call outlives it.
     QObject context_;
-    PortObserver* observer_ = nullptr;
-    qint64 observed_ = 0;  // bytes of the receive buffer the observer has been told of
+    qint64 observed_ = 0;  // bytes of the receive buffer already told
     QElapsedTimer clock_;
 };
 

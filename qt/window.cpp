@@ -9,15 +9,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStringList>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 
-#include "ports/port_list_text.h"
 #include "qt/text.h"
-#include "serial/port_map.h"
 #include "ui/palette.h"
 
 // The window's icons are compiled into the static library that holds this window, where the
@@ -76,41 +73,6 @@ QString label_text(const std::string& caption) {
     return text;
 }
 
-// "COM3: /dev/ttyUSB0", and what the last look at the port found there.
-QString port_tip(const PortMap& ports, const PortFindings& findings, int port) {
-    if (port < kFirstPortNumber || port > kLastPortNumber) return {};
-    const auto device = ports.device_for(port);
-    if (!device) return {};
-    QString tip = QString("COM%1: %2").arg(port).arg(QString::fromStdString(*device));
-    const PortFinding& finding = findings[static_cast<std::size_t>(port)];
-    if (finding.kind != PortFindingKind::None)
-        tip += " - " + from_bytes(port_finding_text(finding));
-    return tip;
-}
-
-QString device_tip(const PortMap& ports, const PortFindings& findings, const std::string& entry) {
-    return port_tip(ports, findings, port_number_from_list_text(entry));
-}
-
-// The devices that could not be opened have no entry in the list; the list's own tooltip names
-// them after the selected entry's.
-QString list_tip(const PortMap& ports, const PortFindings& findings, const std::string& selected) {
-    QStringList lines;
-    if (const QString tip = device_tip(ports, findings, selected); !tip.isEmpty()) lines << tip;
-    for (int port = kFirstPortNumber; port <= kLastPortNumber; ++port) {
-        switch (findings[static_cast<std::size_t>(port)].kind) {
-            case PortFindingKind::NoRight:
-            case PortFindingKind::Held:
-            case PortFindingKind::OpenFailed:
-                lines << port_tip(ports, findings, port);
-                break;
-            default:
-                break;
-        }
-    }
-    return lines.join('\n');
-}
-
 int whole(float value) {
     return static_cast<int>(std::lround(value));
 }
@@ -146,9 +108,8 @@ void run_handler(const char* handler, const std::function<void()>& body) {
     }
 }
 
-QtWindow::QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports,
-                   const PortFindings& findings)
-    : controls_(controls), handlers_(std::move(handlers)), ports_(ports), findings_(findings) {
+QtWindow::QtWindow(Controls& controls, WindowHandlers handlers)
+    : controls_(controls), handlers_(std::move(handlers)) {
     build();
     bind();
 }
@@ -258,14 +219,15 @@ void QtWindow::sync_port_list(bool items_changed) {
         com1_->clear();
         for (const auto& item : list.items()) com1_->addItem(from_bytes(item));
     }
-    // What the ports were found to hold changes without the entries changing (a port chosen).
+    // The tooltips also change with the entries unchanged (a port chosen holds something else).
+    const auto& tips = list.item_tips();
     for (int i = 0; i < com1_->count(); ++i) {
-        com1_->setItemData(i,
-                           device_tip(ports_, findings_, list.items()[static_cast<std::size_t>(i)]),
+        const auto tip = static_cast<std::size_t>(i);
+        com1_->setItemData(i, tip < tips.size() ? from_bytes(tips[tip]) : QString(),
                            Qt::ToolTipRole);
     }
     com1_->setCurrentIndex(list.list_index());
-    com1_->setToolTip(list_tip(ports_, findings_, list.text()));
+    com1_->setToolTip(from_bytes(list.tooltip()));
     com1_->setEnabled(list.enabled());
 }
 

@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <functional>
 
-#include "ports/port_finding_rule.h"
 #include "ui/controls.h"
 
 class QCloseEvent;
@@ -17,7 +16,6 @@ class QPushButton;
 
 namespace r462xe {
 
-class PortMap;
 class TextProgressBar;
 
 // What the user's actions on the window run. A pick in the port list goes through the list's
@@ -35,10 +33,7 @@ void run_handler(const char* handler, const std::function<void()>& body);
 
 class QtWindow : public QWidget {
   public:
-    // `ports`: where the port list's tooltips find the device behind each COMn; `findings`: what
-    // the last look at each port found, which the tooltips tell beside the device.
-    QtWindow(Controls& controls, WindowHandlers handlers, const PortMap& ports,
-             const PortFindings& findings);
+    QtWindow(Controls& controls, WindowHandlers handlers);
     // The close request; the program ends from here unless the window refuses.
     void set_on_end(std::function<void()> on_end) { on_end_ = std::move(on_end); }
 
@@ -54,8 +49,6 @@ class QtWindow : public QWidget {
 
     Controls& controls_;
     WindowHandlers handlers_;
-    const PortMap& ports_;
-    const PortFindings& findings_;
     std::function<void()> on_end_;
     QLabel* label8_ = nullptr;
     QLabel* label7_ = nullptr;

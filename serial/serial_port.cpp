@@ -13,7 +13,10 @@ void SerialPort::set_Settings(const std::string& text) {
     before_operation(PortOperation::Settings);
     const auto parsed = parse_settings(text);
     if (!parsed) throw PortError("invalid settings: " + text);
-    if (open_) apply_settings(*parsed);
+    if (open_) {
+        apply_settings(*parsed);
+        if (observer_) observer_->speed(now(), parsed->baud);
+    }
     settings_ = *parsed;
     settings_text_ = text;
 }
@@ -33,15 +36,20 @@ void SerialPort::set_PortOpen(bool open) {
     if (open) {
         open_device(comm_port_, settings_);
         open_ = true;
+        if (observer_) observer_->opened(now(), settings_.baud, observed_name(comm_port_));
     } else {
         open_ = false;
         close_device();
+        if (observer_) observer_->closed(now());
     }
 }
 
 void SerialPort::Output(const std::string& bytes) {
     before_operation(PortOperation::Output);
     require_open("Output");
+    require_device("Output");
+    // Told as they go out: a write that the device fails halfway still went to the line.
+    if (observer_) observer_->host_wrote(now(), settings_.baud, bytes);
     write_bytes(bytes);
 }
 
@@ -55,6 +63,14 @@ std::string SerialPort::Input() {
     before_operation(PortOperation::Input);
     require_open("Input");
     return read_all();
+}
+
+void SerialPort::received(const std::string& bytes) {
+    if (observer_ && !bytes.empty()) observer_->host_received(now(), settings_.baud, bytes);
+}
+
+std::string SerialPort::observed_name(int port) const {
+    return "COM" + std::to_string(port) + " " + device_of(port);
 }
 
 void SerialPort::raise_comm_event(int code) {

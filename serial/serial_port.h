@@ -1,7 +1,8 @@
 // `MSComm1`, the one serial port component of the window, under the component's own property
 // names. Every failed operation throws PortError; each calling procedure decides what a failure
-// means for it. The property rules live here once; a subclass only moves bytes for its world
-// (the system's serial device for the program, a virtual line for the tests).
+// means for it. The property rules live here once, and so does telling an observer what the port
+// does; a subclass only moves bytes for its world (the system's serial device for the program, a
+// virtual line for the tests) and says which bytes it has received.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "serial/line_settings.h"
 #include "serial/port_numbers.h"
+#include "serial/port_observer.h"
 #include "serial/port_trouble.h"
 
 namespace r462xe {
@@ -77,15 +79,31 @@ class SerialPort {
     // `OnComm`: raised while window events are dispatched.
     void set_OnComm(std::function<void()> handler) { on_comm_ = std::move(handler); }
 
+    // Told from now on of every open, close, speed change, write and received byte (a recording);
+    // nullptr tells nobody.
+    void set_observer(PortObserver* observer) { observer_ = observer; }
+    // Seconds on the port's own steady clock, as the observer is told them.
+    virtual double now() const = 0;
+
   protected:
     // The subclass raises an event through this while events are dispatched.
     void raise_comm_event(int code);
     const LineSettings& line_settings() const { return settings_; }
+    // The subclass tells the bytes it has received through this, as they come, each byte once.
+    void received(const std::string& bytes);
+    // Whether anyone is told the received bytes: when not, the subclass need not collect them.
+    bool observed() const { return observer_ != nullptr; }
+    // How the observer is told which port opened: "COM3 /dev/ttyUSB0", its number and device.
+    virtual std::string observed_name(int port) const;
     // Runs first in every operation (an open or close only when it would change the port's
     // state); a subclass refuses the operation by throwing PortError, which changes nothing.
     virtual void before_operation(PortOperation) {}
+    // Throws PortError when the open port's device has gone (a cable pulled): the operation
+    // fails before anything is told or goes out.
+    virtual void require_device(const char* operation) const = 0;
 
     virtual void open_device(int port, const LineSettings& settings) = 0;
+    // Takes in what has come before the device closes, so that it is told before the close.
     virtual void close_device() = 0;
     virtual void apply_settings(const LineSettings& settings) = 0;
     virtual void write_bytes(const std::string& bytes) = 0;
@@ -102,6 +120,7 @@ class SerialPort {
     bool open_ = false;
     int comm_event_ = 0;
     std::function<void()> on_comm_;
+    PortObserver* observer_ = nullptr;
 };
 
 }  // namespace r462xe

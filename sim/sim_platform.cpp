@@ -58,8 +58,9 @@ void SimWindowSystem::unload_window() {
     if (on_close_request && on_close_request()) ++close_refusals;
 }
 
-void SimWindowSystem::end_program() {
+void SimWindowSystem::end_program(int status) {
     ended = true;
+    exit_status = status;
     throw ProgramEnded{};
 }
 

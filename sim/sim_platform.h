@@ -91,18 +91,20 @@ class SimErrorLog : public ErrorLog {
 
 class SimWindowSystem : public WindowSystem {
   public:
-    bool another_instance_running() override { return another_instance; }
+    InstanceClaim claim_instance() override { return claim; }
     std::filesystem::path program_folder() override { return folder; }
     // Refused when `refuse_show` is set, as a window system may fail to show a window.
     void show_window() override;
     void unload_window() override;
-    [[noreturn]] void end_program() override;
+    [[noreturn]] void end_program(int status) override;
 
-    bool another_instance = false;
+    // What every start finds when it claims the program's instance.
+    InstanceClaim claim;
     std::filesystem::path folder = ".";
     bool shown = false;
     bool refuse_show = false;
     bool ended = false;
+    int exit_status = -1;  // once ended
     int close_refusals = 0;
     // The window's close request (Form_Unload): true when it refuses to close.
     std::function<bool()> on_close_request;

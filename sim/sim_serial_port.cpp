@@ -17,6 +17,10 @@ std::string SimSerialPort::device_of(int port) const {
     return lines_.count(port) != 0 ? "/dev/ttyV" + std::to_string(port) : std::string();
 }
 
+std::string SimSerialPort::observed_name(int port) const {
+    return "COM" + std::to_string(port);
+}
+
 void SimSerialPort::device_gone() {
     if (PortOpen()) post_event(kCommEventBreak);
 }
@@ -62,46 +66,39 @@ void SimSerialPort::open_device(int port, const LineSettings&) {
     received_.clear();
     line->host_opened(this);
     ++opens_;
-    if (recorder) recorder->opened(scheduler_.now_seconds(), baud(), "COM" + std::to_string(port));
 }
 
-void SimSerialPort::apply_settings(const LineSettings& settings) {
-    if (recorder) recorder->speed(scheduler_.now_seconds(), settings.baud);
-}
+// The line takes the speed of each byte as it is sent.
+void SimSerialPort::apply_settings(const LineSettings&) {}
 
 void SimSerialPort::receive(std::uint8_t byte) {
     received_ += static_cast<char>(byte);
-    if (recorder) {
-        recorder->host_received(scheduler_.now_seconds(), baud(),
-                                std::string(1, static_cast<char>(byte)));
-    }
+    received(std::string(1, static_cast<char>(byte)));
 }
 
 void SimSerialPort::close_device() {
     close_times_.push_back(scheduler_.now_seconds());
-    if (recorder) recorder->closed(scheduler_.now_seconds());
     if (open_line_ != nullptr) open_line_->host_closed();
     open_line_ = nullptr;
     received_.clear();
 }
 
+// The component has found the device there before the write.
 void SimSerialPort::write_bytes(const std::string& bytes) {
-    require_device();
-    if (recorder) recorder->host_wrote(scheduler_.now_seconds(), baud(), bytes);
     open_line_->host_write(bytes, baud());
 }
 
 int SimSerialPort::bytes_waiting() {
-    require_device();
+    require_device("InBufferCount");
     return static_cast<int>(received_.size());
 }
 
 std::string SimSerialPort::read_all() {
-    require_device();
+    require_device("Input");
     return std::exchange(received_, std::string());
 }
 
-void SimSerialPort::require_device() const {
+void SimSerialPort::require_device(const char*) const {
     if (open_line_ == nullptr || !open_line_->plugged())
         throw PortError("device gone",
                         PortTrouble{.fault = PortFault::Gone, .device = device_of(CommPort())});

@@ -7,7 +7,6 @@
 #include <set>
 #include <vector>
 
-#include "serial/port_observer.h"
 #include "serial/serial_port.h"
 #include "sim/scheduler.h"
 #include "sim/virtual_line.h"
@@ -26,6 +25,7 @@ class SimSerialPort : public SerialPort {
     void forbid_port(int port, std::string group) { forbidden_[port] = std::move(group); }
     // The device name a port's line stands for: "/dev/ttyV" and the port number.
     std::string device_of(int port) const override;
+    double now() const override { return scheduler_.now_seconds(); }
 
     // Called by the line.
     int baud() const { return line_settings().baud; }
@@ -43,11 +43,12 @@ class SimSerialPort : public SerialPort {
     // refuses one, and so do the `times` - 1 operations of the kind that follow it.
     void fail_next(PortOperation operation, int nth = 1, int times = 1);
 
-    // Told of everything the port does, when set (a recorded session).
-    PortObserver* recorder = nullptr;
-
   protected:
+    // The port's number alone ("COM3"): a virtual line stands for no device of a system, and
+    // recordings made in virtual time name none.
+    std::string observed_name(int port) const override;
     void before_operation(PortOperation operation) override;
+    void require_device(const char* operation) const override;
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
     void apply_settings(const LineSettings& settings) override;
@@ -56,8 +57,6 @@ class SimSerialPort : public SerialPort {
     std::string read_all() override;
 
   private:
-    void require_device() const;
-
     Scheduler& scheduler_;
     std::map<int, std::unique_ptr<VirtualLine>> lines_;
     std::set<int> held_;

@@ -15,6 +15,15 @@ std::string number_text(float value) {
 std::string flag_text(bool value) {
     return value ? "true" : "false";
 }
+// Texts in brackets, each quoted: ["COM1" "COM3  :SN55250001"].
+std::string list_text(const std::vector<std::string>& texts) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) out += " ";
+        out += c_quote(texts[i]);
+    }
+    return out + "]";
+}
 }  // namespace
 
 void Label::set_caption(const std::string& caption) {
@@ -49,6 +58,12 @@ std::string change_line(const Control& control, Property property) {
             break;
         case Property::Items:
             word = "items";
+            break;
+        case Property::ItemTips:
+            word = "item-tips";
+            break;
+        case Property::ToolTip:
+            word = "tooltip";
             break;
         case Property::ListIndex:
             word = "index";
@@ -88,13 +103,28 @@ std::string Button::describe(Property property) const {
 
 void DropDownList::clear() {
     items_.clear();
+    item_tips_.clear();
     list_index_ = -1;
     changed(Property::Items);
 }
 
 void DropDownList::add_item(const std::string& item) {
     items_.push_back(item);
+    item_tips_.emplace_back();
     changed(Property::Items);
+}
+
+void DropDownList::set_item_tips(std::vector<std::string> tips) {
+    tips.resize(items_.size());
+    if (tips == item_tips_) return;
+    item_tips_ = std::move(tips);
+    changed(Property::ItemTips);
+}
+
+void DropDownList::set_tooltip(const std::string& tooltip) {
+    if (tooltip == tooltip_) return;
+    tooltip_ = tooltip;
+    changed(Property::ToolTip);
 }
 
 void DropDownList::set_list_index(int index) {
@@ -122,14 +152,12 @@ std::string DropDownList::describe(Property property) const {
             return flag_text(enabled_);
         case Property::ListIndex:
             return std::to_string(list_index_);
-        default: {
-            std::string out = "[";
-            for (std::size_t i = 0; i < items_.size(); ++i) {
-                if (i > 0) out += " ";
-                out += c_quote(items_[i]);
-            }
-            return out + "]";
-        }
+        case Property::ItemTips:
+            return list_text(item_tips_);
+        case Property::ToolTip:
+            return c_quote(tooltip_);
+        default:
+            return list_text(items_);
     }
 }
 

@@ -11,7 +11,19 @@
 
 namespace r462xe {
 
-enum class Property { Caption, Visible, Enabled, Colour, Items, ListIndex, Max, Value, Text };
+enum class Property {
+    Caption,
+    Visible,
+    Enabled,
+    Colour,
+    Items,
+    ItemTips,
+    ToolTip,
+    ListIndex,
+    Max,
+    Value,
+    Text
+};
 
 // Text colour that means "the system's window-text colour" rather than a palette entry.
 inline constexpr int kWindowTextColour = -1;
@@ -88,6 +100,13 @@ class DropDownList : public Control {
     void clear();
     void add_item(const std::string& item);
     const std::vector<std::string>& items() const { return items_; }
+    // One tooltip per entry, in the entries' order; an entry goes with its tooltip, and a new
+    // entry has none (empty text) until they are set. Only other tooltips are a change.
+    void set_item_tips(std::vector<std::string> tips);
+    const std::vector<std::string>& item_tips() const { return item_tips_; }
+    // The list's own tooltip; only a new text is a change.
+    void set_tooltip(const std::string& tooltip);
+    const std::string& tooltip() const { return tooltip_; }
     // 0-based; -1 selects nothing. Raises the click event.
     void set_list_index(int index);
     int list_index() const { return list_index_; }
@@ -102,6 +121,8 @@ class DropDownList : public Control {
 
   private:
     std::vector<std::string> items_;
+    std::vector<std::string> item_tips_;
+    std::string tooltip_;
     int list_index_ = -1;
     bool enabled_ = true;
     std::function<void()> on_click_;

@@ -52,18 +52,36 @@ class ErrorLog {
     virtual void write_line(const std::string& line) = 0;
 };
 
+// What a start finds when it claims the one instance of the program that a user may run.
+struct InstanceClaim {
+    enum class Outcome {
+        First,        // no other instance runs: this one goes on, and later starts come to it
+        AnotherRuns,  // another instance runs, and has been asked to bring its window forward
+        Refused,      // no place for the claim that is the user's alone: `why` says what is wrong
+    };
+    Outcome outcome = Outcome::First;
+    // Refused: what is wrong with each folder where the claim could have been made.
+    std::string why{};
+};
+
+// The exit statuses the window ends the program with.
+inline constexpr int kExitClosed = 0;   // the window closed, or another instance took over
+inline constexpr int kExitRefused = 1;  // the start was refused: no safe place for its claim
+
 class WindowSystem {
   public:
     virtual ~WindowSystem() = default;
-    virtual bool another_instance_running() = 0;
+    // Claims the one instance of the program for this start. Where starts may run side by side
+    // (unattended runs, each on its own ports), every start is the first.
+    virtual InstanceClaim claim_instance() = 0;
     // The folder that holds the program's executable, as the platform reports it, in the
     // platform's own form of a path (wide on Windows), so that any letters survive.
     virtual std::filesystem::path program_folder() = 0;
     virtual void show_window() = 0;
     // Ask the window to close: raises the close request (`Form_Unload`).
     virtual void unload_window() = 0;
-    // End the program at once; does not return.
-    [[noreturn]] virtual void end_program() = 0;
+    // End the program at once with this exit status; does not return.
+    [[noreturn]] virtual void end_program(int exit_status) = 0;
 };
 
 // Keeps the computer from sleeping, on demand or when idle, while an update runs: a computer that

@@ -81,13 +81,18 @@ TEST(RunnerWithoutTheRight, StandardErrorNamesTheDeviceAndTheMissingRight) {
     EXPECT_EQ(child.exit_status(), 1) << child.err();
 
     const std::string said = child.err();
-    const std::string expected =
-        "r462xe-fwupdate-runner: COM1 (" + port.path() +
-        "): your user may not open it (Permission denied)." +
+    const std::string why =
+        std::string("your user may not open it (Permission denied).") +
         (root ? " It belongs to the group dialout: join that group (sudo usermod -aG dialout "
-                "$USER), then log in again.\n"
+                "$USER), then log in again."
               : "");
+    const std::string expected =
+        "r462xe-fwupdate-runner: COM1 (" + port.path() + "): " + why + (root ? "\n" : "");
     EXPECT_NE(said.find(expected), std::string::npos) << said;
+    // The port has no entry; the list's own tooltip names it and says the same.
+    EXPECT_EQ(last_value(parse_transcript(child.out()), "COM1.tooltip"),
+              quoted("COM1: " + port.path() + " - " + why))
+        << child.out();
     // Once for the one search, and no message: the start-up search shows none.
     EXPECT_EQ(count_of(said, port.path()), 1u) << said;
     EXPECT_FALSE(find_line(parse_transcript(child.out()), "msgbox")) << child.out();

@@ -51,6 +51,12 @@ TEST(RunnerStartup, WithoutMeterListsThePortAndLeavesUploadDisabled) {
     EXPECT_FALSE(find_line(lines, "Command2.enabled", "true")) << runner.out();
     EXPECT_FALSE(find_line(lines, "msgbox")) << runner.out();
     EXPECT_EQ(last_value(lines, "COM1.index"), "0");
+    // The entry's tooltip names the device behind it and what the search found there.
+    EXPECT_EQ(last_value(lines, "COM1.item-tips"),
+              "[\"COM1: " + port.path() +
+                  " - it opened, but nothing answered. Check that the meter is switched on and "
+                  "faces the cable.\"]")
+        << runner.out();
     // The search waited for answers in real time before it gave the controls back.
     if (found.size() == expected.size()) {
         EXPECT_GE(lines[found.back()].seconds, 2.0);

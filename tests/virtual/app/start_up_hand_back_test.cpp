@@ -1,5 +1,6 @@
-// The end of the load sequence: once the port list is filled and its entry selected, the list is
-// handed back first, then the search button, then "Upload Firmware" for an eligible meter only.
+// The end of the load sequence: once the port list is filled and its entry selected (the list's
+// tooltip following the selection), the list is handed back first, then the search button, then
+// "Upload Firmware" for an eligible meter only.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -20,10 +21,12 @@ TEST(StartUp, HandsBackTheListThenTheSearchButtonThenTheUploadButton) {
         {"no port", [](sim::World&) {}, {"COM1.enabled true", "Command1.enabled true"}},
         {"eligible meter",
          [](sim::World& w) { w.add_meter(2); },
-         {"COM1.enabled true", "Command1.enabled true", "Command2.enabled true"}},
+         {R"(COM1.tooltip "COM2: /dev/ttyV2 - an R462xE meter answered (serial number SN55250001).")",
+          "COM1.enabled true", "Command1.enabled true", "Command2.enabled true"}},
         {"meter that may not be updated",
          [](sim::World& w) { w.add_meter(2, {.serial = "SN55230000"}); },
-         {"COM1.enabled true", "Command1.enabled true"}},
+         {R"(COM1.tooltip "COM2: /dev/ttyV2 - an R462xE meter answered (serial number SN55230000).")",
+          "COM1.enabled true", "Command1.enabled true"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -63,18 +63,6 @@ TEST(StartUp, NoPortAtAllLeavesAnEmptyListAndTheUploadDisabled) {
     EXPECT_TRUE(rig.world.messages.shown.empty());
 }
 
-TEST(StartUp, SecondInstanceEndsWithoutWindowOrMessage) {
-    testing::WindowRig rig;
-    rig.world.window.another_instance = true;
-    rig.world.add_port(1);
-    rig.load();
-    EXPECT_TRUE(rig.ended());
-    EXPECT_FALSE(rig.world.window.shown);
-    EXPECT_TRUE(rig.world.messages.shown.empty());
-    EXPECT_TRUE(rig.changes.empty());
-    EXPECT_EQ(rig.world.port.opens(), 0);
-}
-
 TEST(StartUp, ProgramClicksOnTheListAreIgnoredWhileSearching) {
     testing::WindowRig rig;
     rig.world.add_port(1);

@@ -1,5 +1,6 @@
 // check_idn, the identification of one candidate port during the search: one probe, at most three
-// queries, the per-port result, and a window left alone when no meter answers.
+// queries, the per-port result, and a window left alone when no meter answers (but for the port
+// list's tooltip, which names a port that would not open).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -48,7 +49,8 @@ TEST(CheckIdn, OnePortWithItsWaitsAttemptsAndResult) {
          .found_port = 9,
          .port_serial = "",
          .attempts = 3,
-         .window_changes = {}},
+         .window_changes =
+             {R"(COM1.tooltip "COM2: /dev/ttyV2 - another program holds it (Device or resource busy). Close that program, then press \"Auto Search COM Port\".")"}},
         {.name = "meter of the family",
          .setup = [](sim::World& w) { w.add_meter(kPort); },
          .writes = {"0.600 LFx1028 @19200", R"(5.300 "*IDN?\r\n" @9600)"},

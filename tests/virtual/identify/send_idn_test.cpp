@@ -51,6 +51,8 @@ struct SendIdnCase {
     int queries;
     double seconds;
     std::string version = {};  // Identified: the version field as read
+    // Unchanged: the window's changes; only the list's tooltip, for a port that would not open.
+    std::vector<std::string> changes = {};
 };
 
 TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
@@ -200,7 +202,9 @@ TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
          .outcome = Outcome::Unchanged,
          .probes = 0,
          .queries = 0,
-         .seconds = 0.1},
+         .seconds = 0.1,
+         .changes =
+             {R"(COM1.tooltip "COM3: /dev/ttyV3 - another program holds it (Device or resource busy). Close that program, then press \"Auto Search COM Port\".")"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +253,7 @@ TEST(SendIdn, OutcomesWithTheirCostOnTheWire) {
                 EXPECT_EQ(form.Label2.fore_colour(), kWindowTextColour);
                 break;
             case Outcome::Unchanged:
-                EXPECT_TRUE(rig.changes.empty());
+                EXPECT_EQ(rig.changes_of(""), c.changes);
                 EXPECT_EQ(form.idn_version, "old version");
                 EXPECT_EQ(form.idn_model, "old model");
                 EXPECT_EQ(form.idn_attempts, 0);

@@ -24,6 +24,7 @@ std::vector<std::string> change_lines(const testing::WindowRig& rig, std::size_t
 struct PickCase {
     const char* name;
     int index;
+    std::string tooltip;  // the list's new one, once the entry is picked; empty: unchanged
     int probes;
     int queries;
     std::string version_label;
@@ -34,8 +35,10 @@ struct PickCase {
 TEST(PortChoice, PickIdentifiesWithoutTheEligibilityCheck) {
     // Port 3 holds a meter that may not be updated: start-up refused it with a message.
     const std::vector<PickCase> cases = {
+        // Start-up selected it already.
         {.name = "meter port",
          .index = 1,
+         .tooltip = "",
          .probes = 1,
          .queries = 1,
          .version_label = "V3.05",
@@ -43,6 +46,8 @@ TEST(PortChoice, PickIdentifiesWithoutTheEligibilityCheck) {
          .colour = 0},
         {.name = "port without a meter",
          .index = 0,
+         .tooltip = "COM1: /dev/ttyV1 - it opened, but nothing answered. Check that the meter is "
+                    "switched on and faces the cable.",
          .probes = 4,
          .queries = 4,
          .version_label = "",
@@ -64,11 +69,14 @@ TEST(PortChoice, PickIdentifiesWithoutTheEligibilityCheck) {
 
         rig.handle([&] { rig.form.COM1.user_pick(c.index); });
 
-        EXPECT_THAT(change_lines(rig, 0, 9),
-                    ElementsAre("COM1.index " + std::to_string(c.index), "COM1.enabled false",
-                                "Command2.enabled false", "Command1.enabled false",
-                                R"(Label4.caption "")", R"(Label5.caption "")",
-                                R"(Label7.caption "")", "Label2.colour 12", "Label2.colour 9"));
+        std::vector<std::string> first = {"COM1.index " + std::to_string(c.index)};
+        if (!c.tooltip.empty()) first.push_back("COM1.tooltip \"" + c.tooltip + "\"");
+        for (const char* line :
+             {"COM1.enabled false", "Command2.enabled false", "Command1.enabled false",
+              R"(Label4.caption "")", R"(Label5.caption "")", R"(Label7.caption "")",
+              "Label2.colour 12", "Label2.colour 9"})
+            first.emplace_back(line);
+        EXPECT_EQ(change_lines(rig, 0, first.size()), first);
         EXPECT_EQ(testing::probes_on(rig.world, port, picked), c.probes);
         EXPECT_EQ(testing::queries_on(rig.world, port, picked), c.queries);
         EXPECT_EQ(testing::host_writes(rig.world, port, picked).size(),
@@ -126,7 +134,11 @@ TEST(PortChoice, IgnoredWhileTheListIsRebuilt) {
 
     rig.handle([&] { rig.form.COM1.user_pick(0); });
 
-    EXPECT_THAT(rig.changes_of(""), ElementsAre("COM1.index 0"));
+    // Only the list's tooltip follows the selection.
+    EXPECT_THAT(rig.changes_of(""),
+                ElementsAre("COM1.index 0",
+                            "COM1.tooltip \"COM1: /dev/ttyV1 - it opened, but nothing answered. "
+                            "Check that the meter is switched on and faces the cable.\""));
     EXPECT_EQ(rig.world.now(), picked);
     EXPECT_TRUE(testing::host_writes(rig.world, 1, picked).empty());
     EXPECT_TRUE(testing::host_writes(rig.world, 3, picked).empty());

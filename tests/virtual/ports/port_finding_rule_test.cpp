@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "ports/port_finding_rule.h"
 
@@ -133,6 +135,51 @@ TEST(NoMeterDetails, OneLineForEachPortWithSomethingToTellInPortOrder) {
 TEST(NoMeterDetails, NoPortAtAll) {
     EXPECT_EQ(no_meter_details(PortFindings{}),
               "No serial port could be opened: check that the cable is plugged in.\n");
+}
+
+// The port list's tooltips from its entries, the selection, the devices and the findings. Ports 1
+// and 2 have devices; port 1 was found silent, port 2 could not be opened (an I/O error), port 5
+// has no device.
+TEST(PortListTips, EachEntrysPortAndTheListsSelectionThenThePortsThatWouldNotOpen) {
+    PortDevices devices;
+    devices[1] = "/dev/ttyUSB0";
+    devices[2] = "/dev/ttyS4";
+    PortFindings findings;
+    findings[1] = finding(PortFindingKind::Silent, on("/dev/ttyUSB0"));
+    findings[2] = finding(PortFindingKind::OpenFailed, on("/dev/ttyS4", "Input/output error"));
+    const std::string silent =
+        "COM1: /dev/ttyUSB0 - it opened, but nothing answered. Check that the meter is switched "
+        "on and faces the cable.";
+    const std::string failed = "COM2: /dev/ttyS4 - it could not be opened (Input/output error).";
+    struct Case {
+        const char* name;
+        std::vector<std::string> entries;
+        int selected;
+        std::vector<std::string> entry_tips;
+        std::string list;
+    };
+    const std::vector<Case> cases = {
+        {"the silent port selected", {"COM1", "COM5"}, 0, {silent, ""}, silent + "\n" + failed},
+        {"a port without a device selected", {"COM1", "COM5"}, 1, {silent, ""}, failed},
+        {"nothing selected", {"COM1"}, -1, {silent}, failed},
+        {"an entry that names no port", {"Other"}, 0, {""}, failed},
+        {"no entries", {}, -1, {}, failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PortListTips tips = port_list_tips(c.entries, c.selected, devices, findings);
+        EXPECT_EQ(tips.entries, c.entry_tips);
+        EXPECT_EQ(tips.list, c.list);
+    }
+}
+
+// A port with a device that was not looked at: its device alone.
+TEST(PortListTips, APortNotLookedAtShowsItsDeviceAlone) {
+    PortDevices devices;
+    devices[3] = "/dev/ttyACM0";
+    const PortListTips tips = port_list_tips({"COM3"}, 0, devices, PortFindings{});
+    EXPECT_EQ(tips.entries, std::vector<std::string>{"COM3: /dev/ttyACM0"});
+    EXPECT_EQ(tips.list, "COM3: /dev/ttyACM0");
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ Recorded record(const sim::MeterFaults& faults) {
     std::ostringstream text;
     RecordingWriter writer(text);
     SessionRecorder recorder(writer, rig.world.now());
-    rig.world.port.recorder = &recorder;
+    rig.world.port.set_observer(&recorder);
     Recorded recorded;
     recorded.seen = run_session(rig, [&] {
         meter.faults() = {};
