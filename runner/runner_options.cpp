@@ -44,7 +44,7 @@ static_assert(std::ranges::none_of(kOptionNames, [](const OptionName& name) {
 constexpr std::string_view kUsageBody =
     "The firmware updater's window, run unattended: every change of the window is\n"
     "printed as one line on standard output. The exit status is 0 when an update\n"
-    "succeeded, or when none was asked for and the window was closed.\n"
+    "succeeded, 1 when none did or none was asked for, 2 for bad arguments.\n"
     "\n"
     "Options:\n"
     "  -h, --help          Displays help on commandline options.\n"
