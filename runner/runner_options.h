@@ -1,10 +1,13 @@
-// The runner's command line, read by QCommandLineParser.
+// The runner's command line: its options, read the way Qt's QCommandLineParser reads them (the
+// runner was first written on it, and its users know those rules and messages), in plain C++ so
+// that every front end's runner reads it alike.
 #pragma once
 
-#include <QStringList>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace r462xe::runner {
 
@@ -25,14 +28,15 @@ struct ParseResult {
     std::string error;  // for Error: why the command line cannot run
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, the program first; each byte of the
-// system's arguments one character (Latin-1), so that device and folder names come back as the
-// system gave them.
-ParseResult parse_options(const QStringList& arguments);
+// `arguments`: the command line after the program's name, each argument the bytes the system gave,
+// so that device, folder and file names come back unchanged, whatever their encoding.
+ParseResult parse_options(const std::vector<std::string>& arguments);
 
-// What --help prints. The program's name and version in these come from the QCoreApplication
-// that exists then.
-std::string usage();
-std::string version();
+// What --help prints; `program`: the program's file name, as the usage line shows it.
+std::string usage(const std::string& program);
+// What --version prints.
+std::string version(const std::string& program);
+// The runner's version number, as --version and a recording's notes give it.
+std::string_view version_number();
 
 }  // namespace r462xe::runner

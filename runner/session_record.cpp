@@ -1,35 +1,21 @@
 #include "runner/session_record.h"
 
-#include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QFile>
 #include <sstream>
 
 namespace r462xe::runner {
 
-namespace {
-
-// The image's SHA-256 in hexadecimal, or why there is none.
-std::string image_digest(const std::filesystem::path& image) {
-    QFile file(QString::fromStdWString(image.wstring()));
-    if (!file.open(QIODevice::ReadOnly)) return "unreadable";
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file)) return "unreadable";
-    return "sha256 " + hash.result().toHex().toStdString();
-}
-
-}  // namespace
-
 std::unique_ptr<SessionRecord> SessionRecord::open(const Options& options,
+                                                   const std::string& program,
                                                    const std::filesystem::path& image,
+                                                   const std::optional<std::string>& image_sha256,
                                                    double start) {
     std::ofstream file(*options.record, std::ios::binary | std::ios::trunc);
     if (!file) return nullptr;
     std::unique_ptr<SessionRecord> record(new SessionRecord(std::move(file), start));
     auto& writer = record->writer_;
-    writer.note("program " + QCoreApplication::applicationName().toStdString() + " " +
-                QCoreApplication::applicationVersion().toStdString());
-    writer.note("image " + image.filename().string() + " " + image_digest(image));
+    writer.note("program " + program + " " + std::string(version_number()));
+    writer.note("image " + image.filename().string() + " " +
+                (image_sha256 ? "sha256 " + *image_sha256 : "unreadable"));
     std::ostringstream presses;
     presses << "presses " << (options.upload ? options.presses : 0) << " answer-after "
             << options.answer_after;

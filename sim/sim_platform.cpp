@@ -5,11 +5,33 @@
 
 namespace r462xe::sim {
 
+namespace {
+
+// Counts one level up while it lives, also when a handler below ends the program.
+class Nesting {
+  public:
+    explicit Nesting(int& level) : level_(level) { ++level_; }
+    ~Nesting() { --level_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+  private:
+    int& level_;
+};
+
+}  // namespace
+
 void SimEventLoop::do_events() {
+    const Nesting nesting(dispatch_depth_);
     scheduler_.run_due();
 }
 
 void SimEventLoop::wait_for_events(double deadline) {
+    const Nesting nesting(dispatch_depth_);
+    dispatch(deadline);
+}
+
+void SimEventLoop::dispatch(double deadline) {
     if (scheduler_.run_due()) return;
     // Nothing pending: time moves to the next event, or to the first microsecond whose reading
     // lies past the deadline.
@@ -20,7 +42,7 @@ void SimEventLoop::wait_for_events(double deadline) {
 }
 
 void SimEventLoop::run_until(double seconds) {
-    while (now() < seconds) wait_for_events(seconds);
+    while (now() < seconds) dispatch(seconds);
 }
 
 void SimTimer::set_enabled(bool enabled) {
@@ -42,11 +64,12 @@ void SimTimer::schedule_tick() {
 
 void SimMessageBoxes::show(const std::string& text, const std::string& title, MsgIcon icon,
                            const std::string& details) {
+    const Nesting on_screen(showing_);
     shown.push_back({events_.now(), text, title, icon, details});
     const ShownMessage message = shown.back();
     if (on_show) on_show(message);
-    const double end = events_.now() + answer_after;
-    while (events_.now() < end) events_.wait_for_events(end);
+    // The box's own loop, as a modal box runs one: not a dispatch of the window's procedures.
+    events_.run_until(events_.now() + answer_after);
 }
 
 void SimWindowSystem::show_window() {
@@ -60,7 +83,7 @@ void SimWindowSystem::unload_window() {
 
 void SimWindowSystem::end_program(int status) {
     ended = true;
-    exit_status = status;
+    ended_with = exit_status ? exit_status() : status;
     throw ProgramEnded{};
 }
 

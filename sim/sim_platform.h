@@ -23,11 +23,18 @@ class SimEventLoop : public EventLoop {
     double now() override { return scheduler_.now_seconds(); }
     void do_events() override;
     void wait_for_events(double deadline) override;
-    // Lets virtual time run until `seconds`, dispatching every event on the way.
+    // Lets virtual time run until `seconds`, dispatching every event on the way: the world's own
+    // loop, as the program's main loop is, not a dispatch from inside a handler.
     void run_until(double seconds);
+    // How many dispatches from inside handlers (do_events, wait_for_events) run now, nested in
+    // each other.
+    int dispatch_depth() const { return dispatch_depth_; }
 
   private:
+    void dispatch(double deadline);
+
     Scheduler& scheduler_;
+    int dispatch_depth_ = 0;
 };
 
 class SimTimer : public Timer {
@@ -63,6 +70,8 @@ class SimMessageBoxes : public MessageBoxes {
     // virtual time pass (events keep being dispatched, as under a modal box) before OK.
     void show(const std::string& text, const std::string& title, MsgIcon icon,
               const std::string& details) override;
+    // Boxes on screen now (a box can open while another one waits for its OK).
+    int showing() const { return showing_; }
 
     std::vector<ShownMessage> shown;
     double answer_after = 0.5;
@@ -70,6 +79,7 @@ class SimMessageBoxes : public MessageBoxes {
 
   private:
     SimEventLoop& events_;
+    int showing_ = 0;
 };
 
 struct LoggedLine {
@@ -104,7 +114,10 @@ class SimWindowSystem : public WindowSystem {
     bool shown = false;
     bool refuse_show = false;
     bool ended = false;
-    int exit_status = -1;  // once ended
+    // Asked as the program ends, when set (the runner's status); otherwise the program's own
+    // status is kept in `ended_with`.
+    std::function<int()> exit_status;
+    int ended_with = -1;  // once ended
     int close_refusals = 0;
     // The window's close request (Form_Unload): true when it refuses to close.
     std::function<bool()> on_close_request;

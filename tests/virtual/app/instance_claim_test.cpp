@@ -35,7 +35,7 @@ TEST_P(InstanceClaimAtStartUp, DecidesWhetherTheStartGoesOn) {
     rig.load();
 
     EXPECT_EQ(rig.ended(), !c.goes_on);
-    EXPECT_EQ(rig.world.window.exit_status, c.exit_status);
+    EXPECT_EQ(rig.world.window.ended_with, c.exit_status);
     EXPECT_EQ(rig.world.window.shown, c.goes_on);
     EXPECT_EQ(rig.changes.empty(), !c.goes_on);
     EXPECT_EQ(rig.world.port.opens() > 0, c.goes_on);
