@@ -1,7 +1,7 @@
 #!/bin/bash
-# Configures and builds everything with a preset of CMakePresets.json (default: into build/), or
-# into the folder given. As many compilers at once as there are processors, or
-# CMAKE_BUILD_PARALLEL_LEVEL.
+# Configures and builds everything with a preset of CMakePresets.json (default: into build/; ci:
+# warnings as errors, into build-ci/), or into the folder given. As many compilers at once as
+# there are processors, or CMAKE_BUILD_PARALLEL_LEVEL.
 #   scripts/build.sh [--preset NAME] [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,10 +1,12 @@
 #!/bin/bash
 # The layout (clang-format), the layers (Qt only in the adapters), clang-tidy (the checks in
 # .clang-tidy) and cppcheck over the project's own code. Prints what they report on the project's
-# files and fails when any reports anything there.
+# files and fails when any reports anything there. clang-tidy reads the compile commands of the
+# build folder given (default build/).
+#   scripts/lint.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
+build=$(realpath -m "${1:-$root/build}")
 [ -f "$build/compile_commands.json" ] || "$root/scripts/build.sh" "$build"
 cd "$root"
 mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/')

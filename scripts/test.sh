@@ -2,7 +2,8 @@
 # Builds everything and runs every test with ctest: the virtual-time suites, the Qt window's
 # widgets offscreen, the virtual meter's own tests and the real-time end-to-end tests over
 # pseudo-terminals, side by side (test preset default). With a preset's name, that configure,
-# build and test preset instead. Says how long the build and the tests took.
+# build and test preset instead (CI: ci, every warning an error, into build-ci/). Says how long
+# the build and the tests took.
 #   scripts/test.sh [preset]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
