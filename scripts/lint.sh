@@ -9,7 +9,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 [ -f "$build/compile_commands.json" ] || "$root/scripts/build.sh" "$build"
 cd "$root"
-mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/')
+# clang-tidy reads how a file is compiled from the build folder: it looks at the files this build
+# compiles, not at those of another system (system/windows/, tests/windows/), whose headers are
+# not here.
+compiled=$(grep -o '"file": *"[^"]*"' "$build/compile_commands.json" | sed 's/.*"\([^"]*\)"$/\1/')
+mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/' |
+    while read -r file; do grep -qFx "$root/$file" <<<"$compiled" && echo "$file"; done)
 status=0
 
 echo "clang-format" >&2
