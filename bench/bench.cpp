@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
+#include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
 
 namespace {
@@ -24,9 +26,6 @@ using namespace r462xe::e2e;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr const char* kSuccessBox =
-    "msgbox \"Firmware Update\" \"Firmware Update was completed successfully.\"";
 constexpr int kPortNumbers = 16;
 
 // The waits the search makes per COM number: the probe of one that cannot be opened (two waits
@@ -82,12 +81,6 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-std::string image() {
-    std::string bytes(61440, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + 5) % 253);
-    return bytes;
-}
-
 double since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -125,7 +118,7 @@ struct Station {
 
   private:
     std::vector<std::string> with_image(const Options& options) {
-        folder.write(kImageName, image());
+        folder.write(kImageName, test_image());
         return {"--expect-image", folder.file(kImageName), "--reply-delay",
                 std::to_string(options.reply_delay)};
     }
@@ -170,7 +163,7 @@ Run measure(Station& station) {
     }
     run.startup_wall = since(run.launched);
     run.startup_cpu = runner.cpu_seconds();
-    if (!runner.wait_for_output(shows(kSuccessBox), 180s)) {
+    if (!runner.wait_for_output(shows(std::string("msgbox ") + kSuccessBox), 180s)) {
         run.error = failure("no success message", runner, station.meter);
         return run;
     }

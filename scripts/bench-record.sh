@@ -5,22 +5,21 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
+source "$root/scripts/lib.sh"
 [ -x "$build/r462xe-fwupdate-runner" ] || "$root/scripts/build.sh" "$build"
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time: apt-get install time" >&2; exit 2; }
 work=$(mktemp -d /tmp/r462xe-bench-record-XXXXXX)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-head -c 61440 <(yes "R462xE bench image - not a real firmware. ") >"$work/R462XE_V307_20200521.QF"
+make_image "$work" "R462xE bench image - not a real firmware. "
 
 run() {  # name, runner options...
     local name=$1
     shift
-    "$build/r462xe-meter-sim" >"$work/$name.meter" 2>/dev/null &
-    local meter=$!
-    for _ in $(seq 50); do head -1 "$work/$name.meter" 2>/dev/null | grep -q '^/' && break; sleep 0.1; done
+    start_meter "$build" "$work/$name.meter" /dev/null || return 1
     QT_QPA_PLATFORM=offscreen /usr/bin/time -f "$name: wall %e s, processor %U + %S s" \
-        "$build/r462xe-fwupdate-runner" --port "3=$(head -1 "$work/$name.meter")" \
+        "$build/r462xe-fwupdate-runner" --port "3=$meter_pty" \
         --folder "$work" --upload --presses 1 "$@" >/dev/null 2>"$work/$name.time" || true
-    kill "$meter"
+    kill "$meter_pid"
     tail -1 "$work/$name.time"
 }
 run "without --record" &

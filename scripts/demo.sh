@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+source "$root/scripts/lib.sh"
 "$root/scripts/build.sh" "$build"
 
 work=$(mktemp -d /tmp/r462xe-demo-XXXXXX)
@@ -17,18 +18,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-image=$work/R462XE_V307_20200521.QF
 # A made-up image of the right length: a repeated sentence, never a real firmware.
-head -c 61440 <(yes "R462xE demo image - not a real firmware. ") >"$image"
+make_image "$work" "R462xE demo image - not a real firmware. "
 
-"$build/r462xe-meter-sim" --expect-image "$image" >"$work/meter.out" 2>"$work/meter.log" &
-meter_pid=$!
-for _ in $(seq 50); do
-    head -1 "$work/meter.out" 2>/dev/null | grep -q '^/' && break
-    sleep 0.1
-done
-pty=$(head -1 "$work/meter.out")
-[ -n "$pty" ] || { echo "the virtual meter did not start" >&2; cat "$work/meter.log" >&2; exit 1; }
+start_meter "$build" "$work/meter.out" "$work/meter.log" --expect-image "$work/$image_name"
+pty=$meter_pty
 echo "virtual meter on $pty as COM3; the update takes about 75 seconds" >&2
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi

@@ -1,13 +1,20 @@
 #!/bin/bash
 # The layout (clang-format), the layers (Qt only in the adapters), clang-tidy (the checks in
 # .clang-tidy) and cppcheck over the project's own code. Prints what they report on the project's
-# files and fails when any reports anything there.
+# files and fails when any reports anything there. clang-tidy reads the compile commands of the
+# build folder given (default build/).
+#   scripts/lint.sh [build folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
+build=$(realpath -m "${1:-$root/build}")
 [ -f "$build/compile_commands.json" ] || "$root/scripts/build.sh" "$build"
 cd "$root"
-mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/')
+# clang-tidy reads how a file is compiled from the build folder: it looks at the files this build
+# compiles, not at those of another system (system/windows/, tests/windows/), whose headers are
+# not here.
+compiled=$(grep -o '"file": *"[^"]*"' "$build/compile_commands.json" | sed 's/.*"\([^"]*\)"$/\1/')
+mapfile -t sources < <(git ls-files '*.cpp' | grep -Ev '^(tests/fuzz|scripts|bench)/' |
+    while read -r file; do grep -qFx "$root/$file" <<<"$compiled" && echo "$file"; done)
 status=0
 
 echo "clang-format" >&2

@@ -8,22 +8,21 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 out=$root/tests/recordings
+source "$root/scripts/lib.sh"
 work=$(mktemp -d /tmp/r462xe-recordings-XXXXXX)
-pids=()
-cleanup() { kill "${pids[@]}" 2>/dev/null || true; rm -rf "$work"; }
+cleanup() { kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
-head -c 61440 <(yes "R462xE recorded session - not a real firmware. ") >"$work/R462XE_V307_20200521.QF"
+make_image "$work" "R462xE recorded session - not a real firmware. "
 
 record() {  # name, runner options..., --, meter options...
     local name=$1; shift
     local runner_options=()
     while [ "$1" != "--" ]; do runner_options+=("$1"); shift; done
     shift
-    "$build/r462xe-meter-sim" "$@" >"$work/$name.meter" 2>"$work/$name.log" &
-    pids+=($!)
-    for _ in $(seq 50); do head -1 "$work/$name.meter" 2>/dev/null | grep -q '^/' && break; sleep 0.1; done
-    QT_QPA_PLATFORM=offscreen "$build/r462xe-fwupdate-runner" --port "3=$(head -1 "$work/$name.meter")" \
+    start_meter "$build" "$work/$name.meter" "$work/$name.log" "$@" || return 1
+    QT_QPA_PLATFORM=offscreen "$build/r462xe-fwupdate-runner" --port "3=$meter_pty" \
         --folder "$work" "${runner_options[@]}" --record "$out/$name.rec" >"$work/$name.out" || true
+    kill "$meter_pid" 2>/dev/null || true
     echo "$name: $(grep -c . "$out/$name.rec") lines, $(tail -1 "$out/$name.rec")" >&2
 }
 

@@ -8,11 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 runner=$build/r462xe-fwupdate-runner
 [ -x "$runner" ] || { echo "no runner at $runner; build r462xe-fwupdate-runner first" >&2; exit 2; }
+source "$root/scripts/lib.sh"
+folder=$(mktemp -d /tmp/r462xe-cpu-XXXXXX)
+trap 'rm -rf "$folder"' EXIT
+make_image "$folder"
 
-exec python3 - "$runner" <<'PY'
-import os, pty, subprocess, sys, tempfile, threading, time, tty
+python3 - "$runner" "$folder" <<'PY'
+import os, pty, subprocess, sys, threading, time, tty
 
-runner = sys.argv[1]
+runner, folder = sys.argv[1], sys.argv[2]
 WINDOW = 10.0
 LIMIT = 0.2
 
@@ -32,10 +36,6 @@ def drain(fd):
 
 for master, _, _ in ports:
     threading.Thread(target=drain, args=(master,), daemon=True).start()
-
-folder = tempfile.mkdtemp(prefix="r462xe-cpu-")
-with open(os.path.join(folder, "R462XE_V307_20200521.QF"), "wb") as image:
-    image.write(bytes(61440))
 
 args = [runner, "--folder", folder, "--stay"]
 for number, (_, _, path) in enumerate(ports, start=1):

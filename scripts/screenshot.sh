@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${R462XE_BUILD:-$root/build}
 startup_png=$(realpath -m "${1:-$root/docs/screenshot-startup.png}")
 update_png=$(realpath -m "${2:-$root/docs/screenshot-update.png}")
+source "$root/scripts/lib.sh"
 
 for tool in xvfb-run xwininfo import; do
     command -v "$tool" >/dev/null ||
@@ -21,19 +22,17 @@ fi
 
 work=$(mktemp -d /tmp/r462xe-screenshot-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-head -c 61440 /dev/zero >"$work/R462XE_V307_20200521.QF"
+make_image "$work"
 mkdir -p "$(dirname "$startup_png")" "$(dirname "$update_png")"
 
 cat >"$work/capture.sh" <<'INNER'
 set -euo pipefail
-build=$1 work=$2 startup_png=$3 update_png=$4
-meter= runner=
-trap 'kill $runner $meter 2>/dev/null || true' EXIT
-"$build/r462xe-meter-sim" >"$work/meter.log" 2>&1 &
-meter=$!
-# The meter tool names its pseudo-terminal on its first line.
-for _ in $(seq 50); do head -1 "$work/meter.log" | grep -q '^/' && break; sleep 0.1; done
-port=$(head -1 "$work/meter.log")
+root=$1 build=$2 work=$3 startup_png=$4 update_png=$5
+source "$root/scripts/lib.sh"
+meter_pid= runner=
+trap 'kill $runner $meter_pid 2>/dev/null || true' EXIT
+start_meter "$build" "$work/meter.log" "$work/meter.log"
+port=$meter_pty
 
 # Waits until the transcript has a line ending in this text (at most a minute).
 wait_for() {
@@ -72,6 +71,6 @@ capture "$update_png"
 INNER
 
 # 96 dots per inch: the layout's 15 twips to a pixel.
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$work/capture.sh" "$build" "$work" \
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash "$work/capture.sh" "$root" "$build" "$work" \
     "$startup_png" "$update_png"
 echo "saved $startup_png and $update_png"

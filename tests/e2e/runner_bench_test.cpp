@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
+#include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
 
 namespace r462xe::e2e {
@@ -15,24 +17,15 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr const char* kSuccessBox =
-    "\"Firmware Update\" \"Firmware Update was completed successfully.\"";
 constexpr int kStations = 3;
 // One runner's search and update of one meter take about 75 s.
 constexpr Seconds kOneUpdate = 75s;
-
-std::string bench_image() {
-    std::string bytes(61440, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 17 + 3) % 249);
-    return bytes;
-}
 
 TEST(RunnerBench, ThreeRunnersUpdateThreeMetersAtOnce) {
     // One folder with the image and one runtime folder for all, as for one user at one bench.
     TempDir folder;
     TempDir runtime;
-    folder.write(kImageName, bench_image());
+    folder.write(kImageName, test_image());
     std::vector<std::string> serials;
     std::vector<std::unique_ptr<MeterSim>> meters;
     for (int station = 1; station <= kStations; ++station) {

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
+#include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
 #include "e2e/transcript_checks.h"
 
@@ -21,17 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr const char* kPowerCycleBox =
-    "\"Power cycle the Meter\" \"Please power cycle the Meter before click on the OK button to "
-    "continue the firmware updating.\"";
 constexpr uid_t kNobody = 65534;
-
-std::string test_image() {
-    std::string bytes(61440, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + 5) % 241);
-    return bytes;
-}
 
 std::string quoted(const std::string& text) {
     return "\"" + text + "\"";

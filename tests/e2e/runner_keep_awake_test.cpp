@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
 
 namespace r462xe::e2e {
@@ -19,7 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
 constexpr const char* kPython = "/usr/bin/python3";  // Debian's, where python3-dbusmock lives
 constexpr const char* kInhibitor =
     "sleep:idle | r462xe-fwupdate-runner | Updating the firmware of an R462xE meter; an "
@@ -39,12 +39,6 @@ def Inhibit(self, what, who, why, mode):
     print('locks held at Inhibit:', len(getattr(mockobject, 'inhibitors', [])), flush=True)
     return shipped.Inhibit(self, what, who, why, mode)
 )";
-
-std::string test_image() {
-    std::string bytes(61440, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + 5) % 253);
-    return bytes;
-}
 
 // A D-Bus daemon of the test's own, used as the system bus, with or without a mock logind on it.
 class PrivateSystemBus {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "e2e/image_fixture.h"
 #include "e2e/process.h"
+#include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
 
 namespace r462xe::e2e {
@@ -12,22 +14,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kImageName = "R462XE_V307_20200521.QF";
-constexpr const char* kSuccessBox =
-    "msgbox \"Firmware Update\" \"Firmware Update was completed successfully.\"";
-
 TEST(RunnerStay, KeepsTheWindowOpenAfterTheUpdate) {
     TempDir folder;
     TempDir runtime;
-    folder.write(kImageName, std::string(61440, '\x3C'));
+    folder.write(kImageName, test_image());
     MeterSim meter({"--expect-image", folder.file(kImageName)});
     ASSERT_FALSE(meter.path().empty()) << meter.log();
 
     Child runner(runner_command({{1, meter.path()}}, folder.path(),
                                 {"--upload", "--presses", "1", "--stay"}),
                  offscreen_env(runtime));
+    const std::string success = std::string("msgbox ") + kSuccessBox;
     ASSERT_TRUE(runner.wait_for_output(
-        [](const std::string& out) { return out.find(kSuccessBox) != std::string::npos; }, 240s))
+        [&](const std::string& out) { return out.find(success) != std::string::npos; }, 240s))
         << runner.out() << runner.err();
     EXPECT_TRUE(meter.flash_matches(10s)) << meter.log();
 

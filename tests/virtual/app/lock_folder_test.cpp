@@ -1,5 +1,6 @@
 // Which folder may hold the instance lock: only one that belongs to the user and that nobody else
-// may enter, read or write; and the per-user folder's name, from the user id.
+// may enter, read or write. Where the per-user folder lies and what it is called is seen on disk
+// by the real-time tests (ProductLockFolder).
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -101,12 +102,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LockFolder, ForUserZeroTheRootsOwnIsUsable) {
     EXPECT_EQ(judge_lock_folder({true, true, 0, 0700}, 0), FolderVerdict::usable);
     EXPECT_EQ(judge_lock_folder({true, true, kUser, 0700}, 0), FolderVerdict::other_owner);
-}
-
-TEST(LockFolder, PerUserFolderIsNamedByTheUserId) {
-    EXPECT_EQ(per_user_folder_name(0), "r462xe-fwupdate-0");
-    EXPECT_EQ(per_user_folder_name(1000), "r462xe-fwupdate-1000");
-    EXPECT_EQ(per_user_folder_name(4294967294u), "r462xe-fwupdate-4294967294");
 }
 
 }  // namespace

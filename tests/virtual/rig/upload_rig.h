@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "rig/window_rig.h"
-#include "serial/mask.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe::testing {
 
@@ -94,7 +94,8 @@ class UploadRig : public WindowRig {
             if (number.bytes.size() != 1 || data.bytes.size() != 1024 || check.bytes.size() != 1)
                 continue;
             if (data.time != number.time || check.time != number.time) continue;
-            const int block = static_cast<std::uint8_t>(number.bytes[0]) ^ kMaskByte;
+            // Unmasked as the meter model unmasks it, not with the updater's own mask.
+            const int block = static_cast<std::uint8_t>(number.bytes[0]) ^ sim::kMask;
             found.push_back({number.time, block, number.bytes + data.bytes + check.bytes});
             i += 2;
         }

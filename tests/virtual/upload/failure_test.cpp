@@ -11,6 +11,7 @@
 #include "rig/blocks.h"
 #include "rig/messages.h"
 #include "rig/upload_rig.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe {
 namespace {
@@ -121,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Command1 off, COM1 off, Command2 on, Label6 shown, Timer1 off, running off",
             .progress_after = 0,
             .update_mode_after = true,
-            .retry_first_write = masked("UPGR 1\r\n"),
+            .retry_first_write = sim::masked("UPGR 1\r\n"),
             .retry_first_baud = kUpdateBaud},
         FailureCase{
             .name = "ReplyTimeOut",
@@ -132,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "Command1 off, COM1 off, Command2 on, Label6 hidden, Timer1 off, running off",
             .progress_after = 0,
             .update_mode_after = true,
-            .retry_first_write = masked("UPGR 1\r\n"),
+            .retry_first_write = sim::masked("UPGR 1\r\n"),
             .retry_first_baud = kUpdateBaud},
         FailureCase{.name = "RunTimeError",
                     .fault = [](sim::MeterFaults& f) { f.unplug_at_block = 20; },
@@ -141,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                     .controls_after = kRunTimeErrorControls,
                     .progress_after = 20,
                     .update_mode_after = true,
-                    .retry_first_write = masked("UPGR 1\r\n"),
+                    .retry_first_write = sim::masked("UPGR 1\r\n"),
                     .retry_first_baud = kUpdateBaud}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -297,7 +298,7 @@ TEST_P(RefusedPress, MessageAndTheControlsBackWithNothingSent) {
     std::vector<std::string> sent;
     for (const auto& write : rig.host_writes()) sent.push_back(write.bytes);
     EXPECT_THAT(sent, ::testing::Not(::testing::Contains(::testing::HasSubstr("UPGR"))));
-    EXPECT_THAT(sent, ::testing::Not(::testing::Contains(masked("UPGR 1\r\n"))));
+    EXPECT_THAT(sent, ::testing::Not(::testing::Contains(sim::masked("UPGR 1\r\n"))));
     if (param.identification_tried) {
         EXPECT_THAT(sent, ::testing::Contains("*IDN?\r\n"));
     } else {

@@ -145,6 +145,32 @@ TEST(UpdateBarText, TheTimeLeftFollowsTheMeasuredPace) {
     expect_times_said_hold(changes, rig.world.messages.shown[0].time);
 }
 
+// A block the meter rejects goes out again and takes its time again: the pace counts it twice, so
+// the time said from the second sending on still holds. Counted once, the pace would come out a
+// block's worth too slow over the blocks sent so far, and the time said some 5 s too long.
+TEST(UpdateBarText, ABlockSentAgainCountsAgainInThePace) {
+    UploadRig rig;
+    sim::MeterFaults faults;
+    faults.reject_block = 5;
+    rig.world.add_meter(kMeterPort, {}, faults);
+    rig.load();
+    rig.press_upload();
+    rig.run_for(120);
+    ASSERT_EQ(rig.world.messages.shown.size(), 1u);
+
+    const auto blocks = rig.frame_blocks();
+    ASSERT_EQ(blocks.size(), 61u);
+    EXPECT_EQ(blocks[5], 5);
+    EXPECT_EQ(blocks[6], 5);
+
+    // Block 6 says the same both times it goes out, which is one change of the text.
+    auto changes = texts_since(rig, rig.press_time());
+    ASSERT_EQ(changes.size(), 65u);
+    EXPECT_EQ(changes[8].text.rfind("\"Block 7 of 60 - about ", 0), 0u) << changes[8].text;
+    changes.erase(changes.begin(), changes.begin() + 8);
+    expect_times_said_hold(changes, rig.world.messages.shown[0].time);
+}
+
 TEST(UpdateBarText, AFailureTakesTheTextAwayBeforeItsMessage) {
     UploadRig rig;
     sim::MeterFaults faults;

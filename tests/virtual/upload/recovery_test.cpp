@@ -11,6 +11,7 @@
 #include "rig/blocks.h"
 #include "rig/messages.h"
 #include "rig/upload_rig.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe {
 namespace {
@@ -59,7 +60,7 @@ TEST(MissedPlainCommand, TheNextPressSendsItAtTheNormalSpeedAndUpdates) {
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[0].bytes, "UPGR 1\r\n");
     EXPECT_EQ(writes[0].baud, kNormalBaud);
-    EXPECT_EQ(writes[1].bytes, masked("UPGR 1\r\n"));
+    EXPECT_EQ(writes[1].bytes, sim::masked("UPGR 1\r\n"));
     EXPECT_EQ(writes[1].baud, kUpdateBaud);
     EXPECT_EQ(rig.frame_blocks(), all_blocks());
     EXPECT_THAT(messages_since_press(rig), ::testing::ElementsAre(kSuccessMessage));
@@ -198,7 +199,7 @@ TEST(MeterFoundInUpdateModeAtThePress, TheUpdateStarts) {
     for (const auto& write : rig.host_writes()) {
         EXPECT_NE(write.bytes, "UPGR 1\r\n");
         EXPECT_NE(write.bytes, "*IDN?\r\n") << "at " << write.time;
-        if (write.bytes == masked("UPGR 0\r\n")) break;
+        if (write.bytes == sim::masked("UPGR 0\r\n")) break;
     }
     EXPECT_TRUE(meter.flash_equals(rig.image));
 }

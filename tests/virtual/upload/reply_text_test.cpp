@@ -9,6 +9,7 @@
 
 #include "rig/messages.h"
 #include "rig/upload_rig.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe {
 namespace {
@@ -36,7 +37,7 @@ struct HandPlayedMeter {
     // `text`, masked as the meter sends it, is waiting when tick `tick` (2 or later) reads.
     void reply_before_tick(int tick, const std::string& text) {
         rig.after_tick[tick - 1].push_back(
-            [this, text] { rig.line().send(masked(text), kUpdateBaud); });
+            [this, text] { rig.line().send(sim::masked(text), kUpdateBaud); });
     }
 
     UploadRig rig;

@@ -74,11 +74,5 @@ TEST(BlockPace, FirstEstimateFromTheLineSpeedUpToTheTickThatReadsTheVerdict) {
     EXPECT_NEAR(first_block_pace(115200), 0.1, 1e-9);
 }
 
-TEST(BlockPace, MeasuredOverTheBlocksSent) {
-    EXPECT_NEAR(measured_block_pace(13.2, 22), 0.6, 1e-9);
-    EXPECT_NEAR(measured_block_pace(7.0, 10), 0.7, 1e-9);
-    EXPECT_EQ(measured_block_pace(0, 0), 0);
-}
-
 }  // namespace
 }  // namespace r462xe

@@ -6,6 +6,7 @@
 #include "expected_frame.h"
 #include "rig/messages.h"
 #include "rig/upload_rig.h"
+#include "sim/meter/meter_protocol.h"
 
 namespace r462xe {
 namespace {
@@ -69,7 +70,7 @@ TEST(CleanUpdate, FromANormalStart) {
     EXPECT_EQ(writes[0].baud, kNormalBaud);
     EXPECT_EQ(writes[0].time, rig.tick_time(1));
     EXPECT_NEAR(writes[0].time - rig.press_time(), 0.1, kTimeSlack);
-    EXPECT_EQ(writes[1].bytes, masked("UPGR 1\r\n"));
+    EXPECT_EQ(writes[1].bytes, sim::masked("UPGR 1\r\n"));
     EXPECT_EQ(writes[1].baud, kUpdateBaud);
     EXPECT_NEAR(writes[1].time - writes[0].time, 9.0, kTimeSlack);
 
@@ -81,7 +82,7 @@ TEST(CleanUpdate, FromANormalStart) {
     EXPECT_NEAR(frames[0].time - writes[1].time, 3.1, kTimeSlack);
 
     // Block 59's "0" is read on a tick and "UPGR 0" leaves in it: 2 + 60 * 3 writes before it.
-    const std::size_t leave = find_write(writes, masked("UPGR 0\r\n"));
+    const std::size_t leave = find_write(writes, sim::masked("UPGR 0\r\n"));
     ASSERT_EQ(leave, 182u);
     EXPECT_EQ(writes[leave].baud, kUpdateBaud);
     const double leave_time = writes[leave].time;
@@ -131,10 +132,10 @@ TEST(CleanUpdate, FromAMeterAlreadyInItsUpdateMode) {
 
     const auto writes = rig.host_writes();
     ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes[0].bytes, masked("UPGR 1\r\n"));
+    EXPECT_EQ(writes[0].bytes, sim::masked("UPGR 1\r\n"));
     EXPECT_EQ(writes[0].baud, kUpdateBaud);
     EXPECT_EQ(writes[0].time, rig.tick_time(1));
-    const std::size_t leave = find_write(writes, masked("UPGR 0\r\n"));
+    const std::size_t leave = find_write(writes, sim::masked("UPGR 0\r\n"));
     ASSERT_EQ(leave, 181u);
     for (std::size_t i = 0; i <= leave; ++i) {
         EXPECT_EQ(writes[i].baud, kUpdateBaud) << i;
