@@ -15,11 +15,9 @@ namespace {
 
 constexpr UINT_PTR kTimer1Id = 1;
 
-// The toggle under which a message box keeps its details until the user asks for them. A no-break
-// space holds each caption on one line: Wine's task dialog would break it at the blank and show
-// only its first word.
-constexpr const wchar_t* kShowDetails = L"Show\u00A0Details...";
-constexpr const wchar_t* kHideDetails = L"Hide\u00A0Details...";
+// The toggle under which a message box keeps its details until the user asks for them.
+constexpr const wchar_t* kShowDetails = L"Show Details...";
+constexpr const wchar_t* kHideDetails = L"Hide Details...";
 // A box with details is this wide (in dialog units), so that a detail's line reads as one line.
 constexpr UINT kDetailsBoxWidth = 300;
 
