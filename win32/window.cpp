@@ -335,14 +335,15 @@ void Win32Window::sync_enabled(HWND widget, bool enabled) {
     const bool had_focus = GetFocus() == widget;
     if (had_focus) last_focus_ = widget;
     EnableWindow(widget, enabled);
-    // Keys keep working: a disabled control hands the focus on, and a control enabled while no
-    // control has it takes it. Only in the active window: a message box keeps its own focus.
+    // The keys keep working while the control with the focus is disabled: the window holds the
+    // focus meanwhile, and gives it back once that control is enabled again; the first control
+    // enabled after the load takes it. Only in the active window: an inactive one gets its focus
+    // back as it is activated.
     if (GetActiveWindow() != hwnd_) return;
-    if (had_focus) {
-        if (!focus_a_control()) SetFocus(hwnd_);
-    } else if (enabled && (GetFocus() == hwnd_ || GetFocus() == nullptr)) {
-        focus_a_control();
-    }
+    if (had_focus)
+        SetFocus(hwnd_);
+    else if (enabled && (!last_focus_ || widget == last_focus_) && GetFocus() == hwnd_)
+        SetFocus(widget);
 }
 
 bool Win32Window::focus_a_control() {
@@ -424,29 +425,30 @@ void Win32Window::on_command(int id, int code) {
 }
 
 void Win32Window::on_port_list(int code) {
-    bool picked = false;
+    const int index = static_cast<int>(SendMessageW(com1_, CB_GETCURSEL, 0, 0));
     switch (code) {
         case CBN_DROPDOWN:
             list_dropped_ = true;
-            break;
+            return;
         case CBN_CLOSEUP:
             list_dropped_ = false;
-            break;
+            return;
+        case CBN_SELENDCANCEL:
+            // The list closed without a pick: it shows the entry that stays selected.
+            SendMessageW(com1_, CB_SETCURSEL, static_cast<WPARAM>(controls_.COM1.list_index()), 0);
+            return;
         case CBN_SELENDOK:
-            // An entry chosen from the open list, also the one already selected.
-            picked = list_dropped_;
-            break;
-        case CBN_SELCHANGE:
-            // Another entry chosen with the keys on the closed list.
-            picked = !list_dropped_;
-            break;
+            // A pick: an entry chosen from the open list, also the one already selected, or another
+            // entry chosen with the keys on the closed list (which also tell of the same entry
+            // again at either end of the list).
+            if (index < 0 || (!list_dropped_ && index == controls_.COM1.list_index())) return;
+            run_handler(error_log_, "COM1_Click",
+                        [this, index] { controls_.COM1.user_pick(index); });
+            return;
         default:
-            break;
+            // The selection moving over the open list is no pick yet.
+            return;
     }
-    if (!picked) return;
-    const int index = static_cast<int>(SendMessageW(com1_, CB_GETCURSEL, 0, 0));
-    if (index < 0) return;
-    run_handler(error_log_, "COM1_Click", [this, index] { controls_.COM1.user_pick(index); });
 }
 
 void Win32Window::on_close() {

@@ -105,7 +105,7 @@ class Win32Window {
     HWND frame1_ = nullptr;
     HWND progress_bar1_ = nullptr;
     std::wstring progress_text_;
-    // The port list shows its entries: its selection moves with the keys without being a pick.
+    // The port list is open: a pick there counts also for the entry already selected.
     bool list_dropped_ = false;
     // The control that had the focus before the window lost it, or before it was disabled.
     HWND last_focus_ = nullptr;
