@@ -56,6 +56,13 @@ LRESULT CALLBACK escape_presses_ok(HWND box, UINT message, WPARAM wparam, LPARAM
     return DefSubclassProc(box, message, wparam, lparam);
 }
 
+// A dialog box of the system's own class: the message boxes.
+bool is_dialog(HWND window) {
+    wchar_t name[16] = L"";
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return lstrcmpW(name, L"#32770") == 0;
+}
+
 // The details end each line with "\n"; the last one needs no empty line after it.
 std::wstring details_text(const std::string& details) {
     std::wstring text = wide(details);
@@ -99,7 +106,13 @@ double Win32EventLoop::now() {
 }
 
 void Win32EventLoop::dispatch(MSG& message) {
-    if (dialog_window_ && IsDialogMessageW(dialog_window_, &message)) return;
+    // Tab, Space, Enter and Escape act as in a dialog on the window they are typed into: the
+    // program's window or a message box, also while a handler waits with a box on screen.
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+        const HWND root = GetAncestor(message.hwnd, GA_ROOT);
+        if (root && (root == dialog_window_ || is_dialog(root)) && IsDialogMessageW(root, &message))
+            return;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }

@@ -24,8 +24,7 @@ class Win32EventLoop : public EventLoop {
     double now() override;
     void do_events() override;
     void wait_for_events(double deadline) override;
-    // The window whose keys go through the dialog keys first: Tab, Space and Enter on its
-    // controls.
+    // The program's window, whose keys act as in a dialog: Tab, Space and Enter on its controls.
     void set_dialog_window(HWND window) { dialog_window_ = window; }
     // Dispatches every message as it comes until the program ends.
     void run();
