@@ -38,7 +38,7 @@ class SimRunnerFrontEnd : public runner::FrontEnd {
     void stop_ticks() override;
     void set_program_folder(const std::string& folder) override { world_.window.folder = folder; }
     double port_now() override { return world_.now(); }
-    void observe_port(PortObserver& observer) override { world_.port.recorder = &observer; }
+    void observe_port(PortObserver& observer) override { world_.port.set_observer(&observer); }
     std::optional<std::string> sha256_of(const std::filesystem::path& file) override;
     void set_exit_status(std::function<int()> exit_status) override {
         world_.window.exit_status = std::move(exit_status);

@@ -43,7 +43,7 @@ TEST_F(QtInstanceLockTest, AgedCopyOfALiveInstancesLockEndsASecondStart) {
     QByteArray copy;
     {
         QtInstanceLock first(kName, {});
-        ASSERT_EQ(first.check(), QtInstanceLock::Check::first);
+        ASSERT_EQ(first.claim().outcome, InstanceClaim::Outcome::First);
         QFile lock(file(".lock"));
         ASSERT_TRUE(lock.open(QIODevice::ReadOnly));
         copy = lock.readAll();
@@ -65,7 +65,7 @@ TEST_F(QtInstanceLockTest, AgedCopyOfALiveInstancesLockEndsASecondStart) {
     ASSERT_TRUE(running.listen(file(".socket")));
 
     QtInstanceLock later(kName, {});
-    EXPECT_EQ(later.check(), QtInstanceLock::Check::another_runs);
+    EXPECT_EQ(later.claim().outcome, InstanceClaim::Outcome::AnotherRuns);
 }
 
 }  // namespace
