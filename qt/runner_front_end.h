@@ -5,7 +5,9 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
+#include <system_error>
 
 #include "qt/program.h"
 #include "runner/front_end.h"
@@ -28,6 +30,10 @@ class QtRunnerFrontEnd : public runner::FrontEnd {
     void start_ticks(double seconds, std::function<void()> tick) override;
     void stop_ticks() override { ticks_.stop(); }
     void set_program_folder(const std::string& folder) override;
+    bool device_exists(const std::string& device) override {
+        std::error_code error;
+        return std::filesystem::exists(device, error);
+    }
     double port_now() override { return program_.port().now(); }
     void observe_port(PortObserver& observer) override { program_.port().set_observer(&observer); }
     std::optional<std::string> sha256_of(const std::filesystem::path& file) override;

@@ -55,6 +55,9 @@ class FrontEnd {
     // The SHA-256 of the file's bytes in lower-case hexadecimal; none when it cannot be read.
     virtual std::optional<std::string> sha256_of(const std::filesystem::path& file) = 0;
 
+    // Whether the device that a --port names is there now.
+    virtual bool device_exists(const std::string& device) = 0;
+
     // Asked as the program ends, wherever it ends from: the status it ends with.
     virtual void set_exit_status(std::function<int()> exit_status) = 0;
 };

@@ -1,9 +1,13 @@
 #include "runner/runner.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
+#include <system_error>
 
 #include "app/form1.h"
+#include "image/image_layout.h"
 #include "image/image_reader.h"
 #include "runner/session_record.h"
 #include "text/c_quote.h"
@@ -65,8 +69,16 @@ Runner::~Runner() = default;
 int Runner::run() {
     if (options_.folder) front_end_.set_program_folder(*options_.folder);
     if (options_.record && !open_record()) {
-        form_.error_log.write_line("--record: cannot write " + *options_.record);
+        form_.error_log.write_line("--record: cannot write " + *options_.record + " (" +
+                                   record_refusal_ + ")");
         return kExitBadArguments;
+    }
+    // A mistyped cable path on a bench is spotted at once, not only as a button left disabled.
+    for (const auto& [port, device] : options_.ports) {
+        if (!front_end_.device_exists(device)) {
+            form_.error_log.write_line("--port " + std::to_string(port) + "=" + device +
+                                       ": the device does not exist");
+        }
     }
     front_end_.set_exit_status([this] { return end(); });
     front_end_.answer_boxes_after(options_.answer_after);
@@ -93,8 +105,14 @@ int Runner::run() {
 
 bool Runner::open_record() {
     const auto image = form_.window.program_folder() / kImageFileName;
-    record_ = SessionRecord::open(options_, program_, image, front_end_.sha256_of(image),
-                                  front_end_.port_now());
+    // Only an image that can be one is read: a pipe would never end, a huge file would take long.
+    std::error_code error;
+    const bool image_shaped =
+        std::filesystem::is_regular_file(image, error) &&
+        std::filesystem::file_size(image, error) == static_cast<std::uintmax_t>(kImageBytes);
+    record_ = SessionRecord::open(options_, program_, image,
+                                  image_shaped ? front_end_.sha256_of(image) : std::nullopt,
+                                  front_end_.port_now(), record_refusal_);
     if (!record_) return false;
     front_end_.observe_port(record_->observer());
     return true;

@@ -70,6 +70,7 @@ class Runner {
     FrontEnd& front_end_;
     std::ostream& transcript_;
     std::unique_ptr<SessionRecord> record_;
+    std::string record_refusal_;  // why the recording could not be opened
     int presses_ = 0;
 };
 

@@ -12,6 +12,8 @@ namespace r462xe::runner {
 
 namespace {
 
+constexpr double kLongestAnswerSeconds = 3600;
+
 enum class Option { help, version, port, folder, upload, presses, answer_after, stay, record };
 
 struct OptionName {
@@ -56,8 +58,8 @@ constexpr std::string_view kUsageBody =
     "  --upload            After start-up press \"Upload Firmware\" until an update\n"
     "                      succeeds.\n"
     "  --presses <K>       With --upload: at most K presses (default 3).\n"
-    "  --answer-after <S>  Message boxes answer themselves after S seconds (default\n"
-    "                      0.5).\n"
+    "  --answer-after <S>  Message boxes answer themselves after S seconds (0 to\n"
+    "                      3600; default 0.5).\n"
     "  --stay              Keep the window open after start-up and after the\n"
     "                      presses, until it is closed.\n"
     "  --record <FILE>     Write every byte that crosses the port, both ways, with\n"
@@ -192,7 +194,8 @@ std::optional<std::string> read_ports(const std::vector<std::string>& values,
         const std::string device = value.substr(equals + 1);
         if (!number || *number < kFirstPortNumber || *number > kLastPortNumber)
             return "--port: the port number must be 1 to 16, got " + value;
-        if (device.empty()) return "--port: no device in " + value;
+        if (device.find_first_not_of(" \t") == std::string::npos)
+            return "--port: no device in " + value;
         if (ports.contains(*number))
             return "--port: COM" + std::to_string(*number) + " given twice";
         ports[*number] = device;
@@ -242,7 +245,9 @@ ParseResult parse_options(const std::vector<std::string>& arguments) {
     if (reading.given(Option::answer_after)) {
         const std::string& answer_after = reading.value(Option::answer_after);
         const auto parsed = seconds(answer_after);
-        if (!parsed) return fail("--answer-after wants seconds (0 or more), got " + answer_after);
+        // An hour is longer than anyone waits at a bench; more is a mistyped number.
+        if (!parsed || *parsed > kLongestAnswerSeconds)
+            return fail("--answer-after wants seconds from 0 to 3600, got " + answer_after);
         options.answer_after = *parsed;
     }
     options.upload = reading.given(Option::upload);

@@ -1,5 +1,7 @@
 #include "runner/session_record.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 
 namespace r462xe::runner {
@@ -8,9 +10,13 @@ std::unique_ptr<SessionRecord> SessionRecord::open(const Options& options,
                                                    const std::string& program,
                                                    const std::filesystem::path& image,
                                                    const std::optional<std::string>& image_sha256,
-                                                   double start) {
+                                                   double start, std::string& refusal) {
+    errno = 0;
     std::ofstream file(*options.record, std::ios::binary | std::ios::trunc);
-    if (!file) return nullptr;
+    if (!file) {
+        refusal = errno != 0 ? std::strerror(errno) : "it cannot be opened";
+        return nullptr;
+    }
     std::unique_ptr<SessionRecord> record(new SessionRecord(std::move(file), start));
     auto& writer = record->writer_;
     writer.note("program " + program + " " + std::string(version_number()));

@@ -17,13 +17,13 @@ namespace r462xe::runner {
 
 class SessionRecord {
   public:
-    // Nullptr when FILE cannot be written. `program`: the program's file name; `image_sha256`:
-    // the image's SHA-256 in hexadecimal, none when it cannot be read; `start`: the port clock's
-    // reading now.
+    // Nullptr when FILE cannot be written, with the system's reason in `refusal`. `program`: the
+    // program's file name; `image_sha256`: the image's SHA-256 in hexadecimal, none when it cannot
+    // be read; `start`: the port clock's reading now.
     static std::unique_ptr<SessionRecord> open(const Options& options, const std::string& program,
                                                const std::filesystem::path& image,
                                                const std::optional<std::string>& image_sha256,
-                                               double start);
+                                               double start, std::string& refusal);
 
     PortObserver& observer() { return recorder_; }
     // The last reply, and how the session ended ("succeeded", "failed" or "none").

@@ -37,6 +37,7 @@ void SimRunnerFrontEnd::schedule_tick() {
 }
 
 std::optional<std::string> SimRunnerFrontEnd::sha256_of(const std::filesystem::path& file) {
+    ++digests_asked;
     if (!sha256) return std::nullopt;
     return sha256(file);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "app/form1.h"
@@ -37,6 +38,13 @@ class SimRunnerFrontEnd : public runner::FrontEnd {
     void start_ticks(double seconds, std::function<void()> tick) override;
     void stop_ticks() override;
     void set_program_folder(const std::string& folder) override { world_.window.folder = folder; }
+    // The devices a --port may name: those the test says are missing are not there.
+    bool device_exists(const std::string& device) override {
+        return !missing_devices.contains(device);
+    }
+    std::set<std::string> missing_devices;
+    // How often the image's digest was asked for.
+    int digests_asked = 0;
     double port_now() override { return world_.now(); }
     void observe_port(PortObserver& observer) override { world_.port.set_observer(&observer); }
     std::optional<std::string> sha256_of(const std::filesystem::path& file) override;

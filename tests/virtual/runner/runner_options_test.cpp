@@ -31,8 +31,8 @@ const std::string kUsage =
     "  --upload            After start-up press \"Upload Firmware\" until an update\n"
     "                      succeeds.\n"
     "  --presses <K>       With --upload: at most K presses (default 3).\n"
-    "  --answer-after <S>  Message boxes answer themselves after S seconds (default\n"
-    "                      0.5).\n"
+    "  --answer-after <S>  Message boxes answer themselves after S seconds (0 to\n"
+    "                      3600; default 0.5).\n"
     "  --stay              Keep the window open after start-up and after the\n"
     "                      presses, until it is closed.\n"
     "  --record <FILE>     Write every byte that crosses the port, both ways, with\n"
@@ -72,6 +72,7 @@ TEST(RunnerCommandLine, AGoodOneRunsWithTheOptionsItGives) {
         {.arguments = {"--presses=1000"}, .presses = 1000},
         {.arguments = {"--presses", "1", "--presses", "7"}, .presses = 7},
         {.arguments = {"--answer-after", "0"}, .answer_after = 0},
+        {.arguments = {"--answer-after", "3600"}, .answer_after = 3600},
         {.arguments = {"--answer-after", "-0"}, .answer_after = 0},
         {.arguments = {"--answer-after", ".5e1"}, .answer_after = 5},
         {.arguments = {"--answer-after=+1.25"}, .answer_after = 1.25},
@@ -184,6 +185,11 @@ TEST(RunnerCommandLine, ABadOneIsRefusedWithItsReasonAndTheUsage) {
         {{"--port", "=x"}, "--port: the port number must be 1 to 16, got =x"},
         {{"--port", "\xe9=x"}, "--port: the port number must be 1 to 16, got \xe9=x"},
         {{"--port", "1="}, "--port: no device in 1="},
+        {{"--port", "3= "}, "--port: no device in 3= "},
+        {{"--port", "3=\t"}, "--port: no device in 3=\t"},
+        {{"--answer-after", "3000000"}, "--answer-after wants seconds from 0 to 3600, got 3000000"},
+        {{"--answer-after", "1e308"}, "--answer-after wants seconds from 0 to 3600, got 1e308"},
+        {{"--answer-after", "3600.5"}, "--answer-after wants seconds from 0 to 3600, got 3600.5"},
         {{"--port", "1=/dev/a", "--port", "1=/dev/b"}, "--port: COM1 given twice"},
         {{"--port", "1=a", "--port", "2=b", "--port", "02=c"}, "--port: COM2 given twice"},
         {{"--port", "99=x", "--presses", "0"}, "--port: the port number must be 1 to 16, got 99=x"},
@@ -200,19 +206,19 @@ TEST(RunnerCommandLine, ABadOneIsRefusedWithItsReasonAndTheUsage) {
         {{"--presses", "2147483648"}, "--presses wants a count of 1 or more, got 2147483648"},
         {{"--presses="}, "--presses wants a count of 1 or more, got "},
         {{"--presses", "1000", "--answer-after", "-1"},
-         "--answer-after wants seconds (0 or more), got -1"},
-        {{"--answer-after", "soon"}, "--answer-after wants seconds (0 or more), got soon"},
-        {{"--answer-after", "inf"}, "--answer-after wants seconds (0 or more), got inf"},
-        {{"--answer-after", "nan"}, "--answer-after wants seconds (0 or more), got nan"},
-        {{"--answer-after", "1e400"}, "--answer-after wants seconds (0 or more), got 1e400"},
-        {{"--answer-after", "1e-400"}, "--answer-after wants seconds (0 or more), got 1e-400"},
-        {{"--answer-after", " 1"}, "--answer-after wants seconds (0 or more), got  1"},
-        {{"--answer-after", "1,5"}, "--answer-after wants seconds (0 or more), got 1,5"},
-        {{"--answer-after", "0x10"}, "--answer-after wants seconds (0 or more), got 0x10"},
-        {{"--answer-after", "+-0"}, "--answer-after wants seconds (0 or more), got +-0"},
-        {{"--answer-after", "1e"}, "--answer-after wants seconds (0 or more), got 1e"},
-        {{"--answer-after", "."}, "--answer-after wants seconds (0 or more), got ."},
-        {{"--answer-after="}, "--answer-after wants seconds (0 or more), got "},
+         "--answer-after wants seconds from 0 to 3600, got -1"},
+        {{"--answer-after", "soon"}, "--answer-after wants seconds from 0 to 3600, got soon"},
+        {{"--answer-after", "inf"}, "--answer-after wants seconds from 0 to 3600, got inf"},
+        {{"--answer-after", "nan"}, "--answer-after wants seconds from 0 to 3600, got nan"},
+        {{"--answer-after", "1e400"}, "--answer-after wants seconds from 0 to 3600, got 1e400"},
+        {{"--answer-after", "1e-400"}, "--answer-after wants seconds from 0 to 3600, got 1e-400"},
+        {{"--answer-after", " 1"}, "--answer-after wants seconds from 0 to 3600, got  1"},
+        {{"--answer-after", "1,5"}, "--answer-after wants seconds from 0 to 3600, got 1,5"},
+        {{"--answer-after", "0x10"}, "--answer-after wants seconds from 0 to 3600, got 0x10"},
+        {{"--answer-after", "+-0"}, "--answer-after wants seconds from 0 to 3600, got +-0"},
+        {{"--answer-after", "1e"}, "--answer-after wants seconds from 0 to 3600, got 1e"},
+        {{"--answer-after", "."}, "--answer-after wants seconds from 0 to 3600, got ."},
+        {{"--answer-after="}, "--answer-after wants seconds from 0 to 3600, got "},
         {{"--record", ""}, "--record: empty file name"},
     };
     for (const BadCase& c : cases) {

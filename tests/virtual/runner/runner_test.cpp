@@ -2,6 +2,11 @@
 // "Upload Firmware" and when, the message boxes it answers, its transcript and its record of the
 // session.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+#include <fstream>
+#include <functional>
 
 #include <algorithm>
 #include <filesystem>
@@ -297,9 +302,55 @@ TEST(RunnerRecord, AFileThatCannotBeWrittenEndsTheProgramBeforeTheLoad) {
     RunnerRig rig;
     rig.world.add_meter(kMeterPort);
     EXPECT_EQ(rig.run({"--upload", "--record", "/nonexistent-r462xe/session.rec"}), 2);
-    EXPECT_TRUE(logged(rig, "--record: cannot write /nonexistent-r462xe/session.rec"));
+    EXPECT_TRUE(logged(
+        rig, "--record: cannot write /nonexistent-r462xe/session.rec (No such file or directory)"));
     EXPECT_EQ(rig.transcript.str(), "");
     EXPECT_TRUE(rig.changes.empty());
+}
+
+// A named pipe, or a file of another size, in the image's place is never read for its digest:
+// reading a pipe would never end. The recording says the image was not read.
+TEST(RunnerRecord, OnlyAFileShapedAsTheImageIsHashed) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> put;
+        int digests;
+    };
+    const std::vector<Case> cases = {
+        {"image",
+         [](const std::filesystem::path& p) { std::ofstream(p) << std::string(61440, 'x'); }, 1},
+#ifndef _WIN32  // Windows makes no named pipes in folders
+        {"pipe", [](const std::filesystem::path& p) { ::mkfifo(p.c_str(), 0600); }, 0},
+#endif
+        {"larger file",
+         [](const std::filesystem::path& p) { std::ofstream(p) << std::string(61441, 'x'); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunnerRig rig;
+        const auto folder =
+            std::filesystem::temp_directory_path() / ("r462xe-hash-" + std::string(c.name));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        c.put(folder / "R462XE_V307_20200521.QF");
+        const auto record = folder / "session.rec";
+        rig.run({"--folder", folder.string(), "--record", record.string()});
+        EXPECT_EQ(rig.front_end.digests_asked, c.digests);
+        std::filesystem::remove_all(folder);
+    }
+}
+
+// A mistyped cable path is said at the start, on standard error; the run goes on.
+TEST(RunnerPorts, AMissingDeviceIsSaidAtTheStart) {
+    RunnerRig rig;
+    rig.world.add_meter(kMeterPort);
+    rig.front_end.missing_devices = {"/dev/ttyUSB9"};
+    rig.run({"--port", "3=/dev/ttyUSB9", "--port", "4=/dev/ttyUSB0"});
+    EXPECT_TRUE(logged(rig, "--port 3=/dev/ttyUSB9: the device does not exist"));
+    EXPECT_FALSE(std::ranges::any_of(rig.world.error_log.lines, [](const sim::LoggedLine& logged) {
+        return logged.line.find("4=/dev/ttyUSB0") != std::string::npos;
+    }));
+    EXPECT_FALSE(rig.changes.empty());
 }
 
 }  // namespace
