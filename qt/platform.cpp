@@ -99,6 +99,11 @@ void QtMessageBoxes::show(const std::string& text, const std::string& title, Msg
     QMessageBox box(to_icon(icon), from_bytes(title), from_bytes(text), QMessageBox::Ok, parent_);
     // Shown on demand ("Show Details..."), so that the box reads as before.
     if (!details.empty()) box.setDetailedText(from_bytes(details));
+    // Enter presses OK, also after "Show Details..." took the focus: that button toggles the
+    // details on a click or Space only.
+    box.setDefaultButton(QMessageBox::Ok);
+    for (QPushButton* button : box.findChildren<QPushButton*>())
+        if (button != box.button(QMessageBox::Ok)) button->setAutoDefault(false);
     ++showing_;
     if (observer_) observer_(text, title, details);
     if (auto_answer_seconds_) {

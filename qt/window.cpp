@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -81,6 +82,22 @@ int whole(float value) {
 
 // The progress bar with the control's text, word for word: a format text would take "%v", "%m"
 // and "%p" in it for numbers.
+// A button that Enter presses as Space does, when it has the focus: the convention on Windows,
+// where a technician's hands learned it.
+class EnterButton : public QPushButton {
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            click();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
+
 class TextProgressBar : public QProgressBar {
   public:
     using QProgressBar::QProgressBar;
@@ -146,10 +163,10 @@ void QtWindow::build() {
     place(*com1_, kCom1);
     sync_port_list(true);
 
-    command1_ = new QPushButton(from_bytes(controls_.Command1.caption()), this);
+    command1_ = new EnterButton(from_bytes(controls_.Command1.caption()), this);
     place(*command1_, kCommand1);
     command1_->setEnabled(controls_.Command1.enabled());
-    command2_ = new QPushButton(from_bytes(controls_.Command2.caption()), this);
+    command2_ = new EnterButton(from_bytes(controls_.Command2.caption()), this);
     place(*command2_, kCommand2);
     command2_->setEnabled(controls_.Command2.enabled());
 
