@@ -47,6 +47,7 @@ class Form1 : public SharedState, public Controls {
     void select_comport();
     void open_check();
     void check_comport();
+    void name_entry_after_identification(int port);
     void comcheck();
     void error_open_check();
 

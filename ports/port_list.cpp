@@ -26,6 +26,19 @@ void Form1::fill_port_list() {
     show_port_tips();
 }
 
+// The entry of `port` names the meter that answered there now: after an update of a meter that
+// the search found in its update mode, "Updating" would tell of a meter that is no longer so.
+// The port number read from the entry stays the same.
+void Form1::name_entry_after_identification(int port) {
+    const auto n = static_cast<std::size_t>(port);
+    port_serial[n] = idn_serial;
+    for (std::size_t i = 0; i < COM1.items().size(); ++i) {
+        if (port_number_from_list_text(COM1.items()[i]) == port)
+            COM1.set_item(i, port_list_entry(port, port_serial[n]));
+    }
+    show_port_tips();
+}
+
 // Selects the entry of found_port; -1 (nothing) when that port has no entry.
 void Form1::select_found_port() {
     int count = 0;

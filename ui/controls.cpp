@@ -114,6 +114,12 @@ void DropDownList::add_item(const std::string& item) {
     changed(Property::Items);
 }
 
+void DropDownList::set_item(std::size_t index, const std::string& item) {
+    if (index >= items_.size() || items_[index] == item) return;
+    items_[index] = item;
+    changed(Property::Items);
+}
+
 void DropDownList::set_item_tips(std::vector<std::string> tips) {
     tips.resize(items_.size());
     if (tips == item_tips_) return;

@@ -99,6 +99,8 @@ class DropDownList : public Control {
 
     void clear();
     void add_item(const std::string& item);
+    // Entry `index` reads `item` now; its tooltip and the selection stay.
+    void set_item(std::size_t index, const std::string& item);
     const std::vector<std::string>& items() const { return items_; }
     // One tooltip per entry, in the entries' order; an entry goes with its tooltip, and a new
     // entry has none (empty text) until they are set. Only other tooltips are a change.

@@ -179,6 +179,7 @@ void Form1::finish_update() {
     // all may hold no firmware: telling the user it succeeded would send it back into the
     // field. It gets the power-cycle message instead, and the next press updates it again.
     if (!idn_version.empty() && !update_mode) {
+        name_entry_after_identification(MSComm1.CommPort());
         last_update = UpdateOutcome::Succeeded;
         show_update_phase(UpdatePhase::None);
         messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information, "");

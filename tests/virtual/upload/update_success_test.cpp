@@ -156,6 +156,12 @@ TEST(CleanUpdate, FromAMeterAlreadyInItsUpdateMode) {
     EXPECT_FALSE(rig.form.update_mode);
     EXPECT_EQ(rig.controls(), kAllControlsBack);
     EXPECT_TRUE(meter.flash_equals(rig.image));
+    // The entry names the meter as it answered after the update, not as the search found it;
+    // its port number reads the same.
+    EXPECT_EQ(rig.form.COM1.items(), std::vector<std::string>{"COM3  :" + meter.identity().serial});
+    EXPECT_EQ(rig.form.COM1.list_index(), 0);
+    EXPECT_EQ(rig.form.COM1.item_tips().at(0).find("update mode"), std::string::npos)
+        << rig.form.COM1.item_tips().at(0);
 }
 
 TEST(CleanUpdate, ClosingTheWindowIsRefusedWhileItRunsAndEndsTheProgramAfter) {
