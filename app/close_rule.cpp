@@ -9,7 +9,7 @@ bool Form1::Form_Unload() {
         show_close_refused();
         return true;
     }
-    window.end_program(kExitClosed);
+    window.end_program(end_status_);
     return false;  // not reached: the program has ended
 }
 

@@ -142,6 +142,8 @@ class Form1 : public SharedState, public Controls {
     void show_close_refused();
     void end_close_refused_if_due();
     UpdateTrack update_track_;
+    // The status the program ends with when the window closes.
+    int end_status_ = kExitClosed;
 
     // Per port: its failed open has gone to the error log since the search began.
     std::array<bool, kLastPortNumber + 1> open_failure_told_{};

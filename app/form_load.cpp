@@ -38,6 +38,9 @@ void Form1::load_steps() {
             error_log.write_line(std::string(kNoLockFolderText) + " (" + claim.why + ")");
             window.end_program(kExitRefused);
     }
+    // Until the sequence has handed the controls back, an end is a failed start: scripts and
+    // launchers see it in the status.
+    end_status_ = kExitStartFailed;
     Label6.set_visible(false);
     set_value_captions(texts::kSearching);
     COM1.add_item("COM1");
@@ -61,6 +64,7 @@ void Form1::load_steps() {
     select_comport();
     check_comport();
     rebuild_port_list();
+    end_status_ = kExitClosed;
     searching = false;
     COM1.set_enabled(true);
     Command1.set_enabled(true);

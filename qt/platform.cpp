@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +111,15 @@ void QtMessageBoxes::show(const std::string& text, const std::string& title, Msg
     if (auto_answer_seconds_) {
         QTimer::singleShot(static_cast<int>(std::lround(*auto_answer_seconds_ * 1000.0)), &box,
                            [&box] { box.button(QMessageBox::Ok)->click(); });
+    }
+    // Over the window once the window system has placed it; before that (a box of the start-up,
+    // the window only just shown), in the middle of the screen rather than in its corner.
+    if (!parent_ || !parent_->isActiveWindow()) {
+        const QScreen* screen = parent_ ? parent_->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            box.adjustSize();
+            box.move(screen->availableGeometry().center() - box.rect().center());
+        }
     }
     // exec dispatches the window's events while the box waits for its OK.
     box.exec();

@@ -5,9 +5,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <memory>
 
@@ -79,6 +81,28 @@ TEST_F(Keyboard, EnterInABoxWithItsDetailsShownPressesOk) {
     boxes.show("text", "title", MsgIcon::Critical, "what happened\n");
     EXPECT_TRUE(toggled);
     EXPECT_LT(shown.elapsed(), 2000);
+}
+
+// A box shown before the window system has placed the window (the file error at start-up) stands
+// in the middle of the screen, not in its corner.
+TEST_F(Keyboard, ABoxBeforeTheWindowIsPlacedStandsInTheMiddleOfTheScreen) {
+    // The window just shown, in the corner where it starts, not yet made active.
+    QWidget window;
+    window.setGeometry(0, 0, 200, 60);
+    window.show();
+    QtMessageBoxes boxes;
+    boxes.set_parent(&window);
+    QPoint centre;
+    QTimer::singleShot(100, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        centre = box->frameGeometry().center();
+        box->button(QMessageBox::Ok)->click();
+    });
+    boxes.show(" Firmware image file loading error!", "file error", MsgIcon::Critical, "");
+    const QPoint screen = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((centre - screen).manhattanLength(), 4)
+        << centre.x() << "," << centre.y() << " against " << screen.x() << "," << screen.y();
 }
 
 }  // namespace

@@ -93,6 +93,8 @@ TEST(LoadImage, EveryUnusableFileShowsTheFileErrorAndEndsTheProgram) {
         EXPECT_EQ(box.title, "file error") << c.name;
         EXPECT_EQ(box.icon, MsgIcon::Critical) << c.name;
         EXPECT_TRUE(rig.ended()) << c.name;
+        // A failed start, for scripts and launchers.
+        EXPECT_EQ(rig.world.window.ended_with, 1) << c.name;
         EXPECT_EQ(rig.world.port.opens(), 0) << c.name << ": no port is probed";
         EXPECT_EQ(existed, std::filesystem::symlink_status(rig.image_path()).type() !=
                                std::filesystem::file_type::not_found)

@@ -185,6 +185,7 @@ TEST(CleanUpdate, ClosingTheWindowIsRefusedWhileItRunsAndEndsTheProgramAfter) {
     rig.handle([&] { rig.world.window.unload_window(); });
     EXPECT_TRUE(rig.ended());
     EXPECT_EQ(rig.world.window.close_refusals, 1);
+    EXPECT_EQ(rig.world.window.ended_with, 0);
 }
 
 }  // namespace
