@@ -17,6 +17,7 @@
 
 #include "qt/text.h"
 #include "ui/palette.h"
+#include "ui/window_layout.h"
 
 // The window's icons are compiled into the static library that holds this window, where the
 // linker keeps them only when a program refers to them. Naming them here makes every program
@@ -35,31 +36,8 @@ constexpr int px(int twips) {
     return twips / kTwipsPerPixel;
 }
 
-struct Place {
-    int left, top, width, height;  // twips
-};
-
-constexpr Place kClientArea{0, 0, 11550, 2190};
-constexpr int kLabelHeight = 255;
-constexpr int kListHeight = 330;
-constexpr int kButtonHeight = 375;
-// Captions of the second row sit level with the list's text.
-constexpr int kRowTwoLabelTop = 660;
-
-constexpr Place kLabel8{120, 120, 1455, kLabelHeight};
-constexpr Place kLabel7{1560, 120, 1815, kLabelHeight};
-constexpr Place kLabel3{3600, 120, 1455, kLabelHeight};
-constexpr Place kLabel5{5040, 120, 2775, kLabelHeight};
-constexpr Place kLabel1{8040, 120, 1575, kLabelHeight};
-constexpr Place kLabel4{9600, 120, 1815, kLabelHeight};
-constexpr Place kLabel2{120, kRowTwoLabelTop, 1335, kLabelHeight};
-constexpr Place kCom1{1200, 600, 4575, kListHeight};
-constexpr Place kCommand1{6000, 600, 3015, kButtonHeight};
-constexpr Place kCommand2{9240, 600, 2175, kButtonHeight};
-constexpr Place kFrame1{120, 1065, 11295, 735};
-constexpr Place kProgressBar1{120, 285, 11055, 300};  // inside Frame1
-constexpr Place kLabel6{120, 1905, 11295, kLabelHeight};
-constexpr Place kLabel9{120, 1920, 5655, kLabelHeight};
+using namespace layout;
+using Place = TwipsPlace;
 
 void place(QWidget& widget, const Place& at) {
     widget.setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));

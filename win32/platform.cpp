@@ -271,8 +271,8 @@ Win32WindowSystem::Win32WindowSystem(std::optional<std::wstring> instance_name)
 
 Win32WindowSystem::~Win32WindowSystem() = default;
 
-bool Win32WindowSystem::another_instance_running() {
-    if (!instance_name_) return false;
+InstanceClaim Win32WindowSystem::claim_instance() {
+    if (!instance_name_) return {};
     if (!instance_) {
         // The running instance shows a window of the same class as this one.
         wchar_t window_class[256] = L"";
@@ -280,7 +280,8 @@ bool Win32WindowSystem::another_instance_running() {
             GetClassNameW(window_, window_class, static_cast<int>(std::size(window_class)));
         instance_ = std::make_unique<Win32InstanceLock>(*instance_name_, window_class);
     }
-    return !instance_->take();
+    if (instance_->take()) return {};
+    return {.outcome = InstanceClaim::Outcome::AnotherRuns};
 }
 
 std::filesystem::path Win32WindowSystem::program_folder() {
@@ -298,13 +299,13 @@ void Win32WindowSystem::unload_window() {
     if (window_) SendMessageW(window_, WM_CLOSE, 0, 0);
 }
 
-void Win32WindowSystem::end_program() {
+void Win32WindowSystem::end_program(int status) {
     // Ends at once, even from deep inside nested waits and message boxes: no handler below this
     // call resumes and no destructor runs. So flush and release what others can see first.
     std::fflush(stdout);
     std::fflush(stderr);
     if (instance_) instance_->release();
-    ExitProcess(static_cast<UINT>(exit_status_ ? exit_status_() : 0));
+    ExitProcess(static_cast<UINT>(exit_status_ ? exit_status_() : status));
 }
 
 void Win32SleepInhibitor::hold(const std::string& why) {

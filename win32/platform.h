@@ -92,13 +92,12 @@ class Win32WindowSystem : public WindowSystem {
     explicit Win32WindowSystem(std::optional<std::wstring> instance_name);
     ~Win32WindowSystem() override;
 
-    // True when another instance of this user runs; its window has then been brought to the
-    // front.
-    bool another_instance_running() override;
+    // Another instance of this user runs: its window has then been brought to the front.
+    InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
     void show_window() override;
     void unload_window() override;
-    [[noreturn]] void end_program() override;
+    [[noreturn]] void end_program(int status) override;
 
     void set_window(HWND window) { window_ = window; }
     // The exit status the program ends with.

@@ -16,7 +16,7 @@ Win32Program::Win32Program(PortMap ports, std::optional<std::wstring> instance_n
     events_.set_dialog_window(window_.hwnd());
     messages_.set_parent(window_.hwnd());
     window_system_.set_window(window_.hwnd());
-    window_.set_on_end([this] { window_system_.end_program(); });
+    window_.set_on_end([this] { window_system_.end_program(kExitClosed); });
     // Every event of the Win32 world, wired here once.
     timer_.set_on_tick(
         [this] { run_handler(error_log_, "Timer1_Timer", [this] { form_.Timer1_Timer(); }); });

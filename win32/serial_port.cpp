@@ -233,7 +233,17 @@ std::string Win32SerialPort::read_all() {
         if (read == 0) break;
         bytes.append(chunk.data(), read);
     }
+    // Told as they are taken in: this port reads only when the program asks.
+    if (observed() && !bytes.empty()) received(bytes);
     return bytes;
+}
+
+double Win32SerialPort::now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+}
+
+void Win32SerialPort::require_device(const char* operation) const {
+    if (handle_ == INVALID_HANDLE_VALUE || device_gone_) throw gone(operation);
 }
 
 HANDLE Win32SerialPort::open_handle(const char* operation) {

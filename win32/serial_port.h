@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <string>
@@ -20,8 +21,10 @@ class Win32SerialPort : public SerialPort {
     explicit Win32SerialPort(const PortMap& ports);
     ~Win32SerialPort() override;
     std::string device_of(int port) const override;
+    double now() const override;
 
   protected:
+    void require_device(const char* operation) const override;
     void open_device(int port, const LineSettings& settings) override;
     void close_device() override;
     void apply_settings(const LineSettings& settings) override;
@@ -48,6 +51,7 @@ class Win32SerialPort : public SerialPort {
     void raise_break(unsigned opened);
 
     const PortMap& ports_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::string device_;  // the device of the open port
     std::deque<std::unique_ptr<Write>> writes_;

@@ -15,30 +15,7 @@ namespace r462xe {
 
 namespace {
 
-// The layout is drawn in twips: 1440 to the inch, so 15 to a pixel at the usual 96 dots per inch.
-constexpr int kTwipsPerInch = 1440;
-
-constexpr TwipsPlace kClientArea{0, 0, 11550, 2190};
-constexpr int kLabelHeight = 255;
-constexpr int kListHeight = 330;
-constexpr int kButtonHeight = 375;
-// Captions of the second row sit level with the list's text.
-constexpr int kRowTwoLabelTop = 660;
-
-constexpr TwipsPlace kLabel8{120, 120, 1455, kLabelHeight};
-constexpr TwipsPlace kLabel7{1560, 120, 1815, kLabelHeight};
-constexpr TwipsPlace kLabel3{3600, 120, 1455, kLabelHeight};
-constexpr TwipsPlace kLabel5{5040, 120, 2775, kLabelHeight};
-constexpr TwipsPlace kLabel1{8040, 120, 1575, kLabelHeight};
-constexpr TwipsPlace kLabel4{9600, 120, 1815, kLabelHeight};
-constexpr TwipsPlace kLabel2{120, kRowTwoLabelTop, 1335, kLabelHeight};
-constexpr TwipsPlace kCom1{1200, 600, 4575, kListHeight};
-constexpr TwipsPlace kCommand1{6000, 600, 3015, kButtonHeight};
-constexpr TwipsPlace kCommand2{9240, 600, 2175, kButtonHeight};
-constexpr TwipsPlace kFrame1{120, 1065, 11295, 735};
-constexpr TwipsPlace kProgressBar1{120, 285, 11055, 300};  // inside Frame1
-constexpr TwipsPlace kLabel6{120, 1905, 11295, kLabelHeight};
-constexpr TwipsPlace kLabel9{120, 1920, 5655, kLabelHeight};
+using namespace layout;
 
 // The entries the port list shows at once when it drops down: every port.
 constexpr int kListEntriesShown = 16;

@@ -11,16 +11,14 @@
 
 #include "ui/controls.h"
 #include "ui/platform.h"
+#include "ui/window_layout.h"
 
 namespace r462xe {
 
 // The class of the window, by which a later start finds the running instance's window.
 inline constexpr const wchar_t* kWindowClass = L"r462xe-fwupdate.Form1";
 
-// Where a control lies in the window, in twips (1440 to the inch).
-struct TwipsPlace {
-    int left, top, width, height;
-};
+using layout::TwipsPlace;
 
 // What the user's actions on the window run. A pick in the port list goes through the list's own
 // click event.
