@@ -1,12 +1,17 @@
 #include "recording/session_recorder.h"
 
+#include <algorithm>
+
 #include "serial/line_settings.h"
 
 namespace r462xe {
 
 namespace {
-// Bytes that come within this many byte times of each other belong to one reply.
+// Bytes that come within this many byte times of each other belong to one reply...
 constexpr double kJoinByteTimes = 4;
+// ...or within this long: the program hears of arrivals only when its event loop runs, and a
+// reply that comes a byte at a time must not be cut where a dispatch came late.
+constexpr double kJoinAtLeastSeconds = 0.02;
 }  // namespace
 
 void SessionRecorder::opened(double now, int baud, const std::string& device) {
@@ -33,7 +38,8 @@ void SessionRecorder::host_wrote(double now, int baud, const std::string& bytes)
 
 void SessionRecorder::host_received(double now, int baud, const std::string& bytes) {
     if (bytes.empty()) return;
-    const double join_within = kJoinByteTimes * kLineBitsPerByte / baud;
+    const double join_within =
+        std::max(kJoinByteTimes * kLineBitsPerByte / baud, kJoinAtLeastSeconds);
     const bool joins = reply_ && reply_->baud == baud && now - reply_last_byte_ <= join_within;
     if (!joins) flush();
     for (std::size_t from = 0; from < bytes.size();) {

@@ -15,11 +15,15 @@
 #include <cstdlib>
 #include <functional>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #include "ports/port_finding_rule.h"
 #include "qt/serial_port.h"
+#include "recording/recording.h"
+#include "recording/session_recorder.h"
 #include "serial/port_map.h"
+#include "text/c_quote.h"
 
 namespace r462xe {
 namespace {
@@ -39,6 +43,7 @@ class Pty {
     Pty& operator=(const Pty&) = delete;
 
     const std::string& path() const { return path_; }
+    int master() const { return master_; }
     // The far end goes away, as a cable pulled out.
     void hang_up() {
         if (master_ >= 0) ::close(master_);
@@ -209,6 +214,40 @@ TEST_P(QtSerialPortHangUp, IsADeviceGone) {
 INSTANTIATE_TEST_SUITE_P(FirstMetBy, QtSerialPortHangUp,
                          ::testing::Values(HangUpCase{"read", true}, HangUpCase{"write", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A meter's reply that reaches the port one byte at a time, a millisecond apart (faster than the
+// line's 9600 baud brings them), is recorded as one meter line.
+TEST(QtSerialPortRecording, AReplyArrivingByteByByteIsOneMeterLine) {
+    const std::string out = in_child(false, [] {
+        Pty pty;
+        PortMap ports({{kCom, pty.path()}});
+        QtSerialPort port(ports);
+        std::ostringstream text;
+        RecordingWriter writer(text);
+        SessionRecorder recorder(writer, port.now());
+        port.set_observer(&recorder);
+        port.set_CommPort(kCom);
+        port.set_PortOpen(true);
+        const std::string reply = "Maker,R4622E,SN55250001,V3.05\r\n";
+        for (const char byte : reply) {
+            if (::write(pty.master(), &byte, 1) != 1) return std::string("no write");
+            QElapsedTimer pause;
+            pause.start();
+            while (pause.elapsed() < 1) QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        port.set_PortOpen(false);
+        recorder.flush();
+        std::istringstream in(text.str());
+        std::string lines;
+        for (const RecordedChunk& chunk : read_recording(in).chunks)
+            if (chunk.kind == RecordedChunk::Kind::meter) lines += c_quote(chunk.bytes) + "\n";
+        return lines;
+    });
+    EXPECT_EQ(out, "\"Maker,R4622E,SN55250001,V3.05\\r\\n\"\n");
+}
 
 }  // namespace
 }  // namespace r462xe
