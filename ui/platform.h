@@ -65,8 +65,8 @@ struct InstanceClaim {
 };
 
 // The exit statuses the window ends the program with.
-inline constexpr int kExitClosed = 0;   // the window closed, or another instance took over
-inline constexpr int kExitRefused = 1;  // the start was refused: no safe place for its claim
+inline constexpr int kExitClosed = 0;       // the window closed, or another instance took over
+inline constexpr int kExitRefused = 1;      // the start was refused: no safe place for its claim
 inline constexpr int kExitStartFailed = 1;  // the load sequence failed (no usable image, ...)
 
 class WindowSystem {
