@@ -15,7 +15,7 @@ namespace r462xe {
 namespace {
 
 constexpr const char* kName = "r462xe-lock-test";
-constexpr long kADaySeconds = 24 * 60 * 60;
+constexpr long kADaySeconds = 24L * 60 * 60;
 
 class QtInstanceLockTest : public ::testing::Test {
   protected:
