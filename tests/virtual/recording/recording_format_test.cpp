@@ -54,8 +54,8 @@ TEST(RecordingFormat, EachKindOfChunkAsOneLine) {
 
 // The longest chunk the format allows is read back whole.
 TEST(RecordingFormat, ChunkOfTheMostBytesIsOneLine) {
-    std::istringstream in("# r462xe recording 1\n1.000 meter 19200 " + std::string(2 * 4096, 'a') +
-                          "\n");
+    std::istringstream in("# r462xe recording 1\n1.000 meter 19200 " +
+                          std::string(std::size_t{2} * 4096, 'a') + "\n");
     const Recording read = read_recording(in);
     ASSERT_EQ(read.chunks.size(), 1u);
     EXPECT_EQ(read.chunks[0].bytes, std::string(4096, '\xaa'));
@@ -72,6 +72,9 @@ TEST(RecordingFormat, NotesBlankLinesAndWindowsLineEnds) {
     EXPECT_EQ(read.chunks[0].bytes, "\n");
     EXPECT_EQ(read.chunks[0].line, 4);
 }
+
+// A line far longer than any the writer writes.
+constexpr std::size_t kTenMegabytes = 10'000'000;
 
 TEST(RecordingFormat, MistakesAreReportedWithTheirLine) {
     struct Case {
@@ -106,9 +109,9 @@ TEST(RecordingFormat, MistakesAreReportedWithTheirLine) {
         {head + "1.000 meter 9600 0a junk\n", 2, "unexpected text after the bytes: \"junk\""},
         {head + "1.000 speed 9600 19200\n", 2, "unexpected text after the line speed"},
         {head + "1.000 close now\n", 2, "unexpected text after the kind"},
-        {head + "1.000 meter 9600 " + std::string(2 * 4096, '0') + "00\n", 2,
+        {head + "1.000 meter 9600 " + std::string(std::size_t{2} * 4096, '0') + "00\n", 2,
          "more than 4096 bytes in one chunk"},
-        {head + "1.000 meter 9600 0a" + std::string(10'000'000, ' ') + "\n", 2,
+        {head + "1.000 meter 9600 0a" + std::string(kTenMegabytes, ' ') + "\n", 2,
          "longer than 8256 characters"},
         {head + "2.000 host 9600 0a\n1.000 meter 9600 30\n", 3, "time goes back"},
     };
