@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "qt/display_problem.h"
 #include "qt/program.h"
 #include "qt/runner_front_end.h"
 #include "runner/runner.h"
@@ -33,12 +34,19 @@ int main(int argc, char* argv[]) {
     const runner::Options& options = *command_line.options;
 
     // Unattended runs go on without a display: the window exists, drawn nowhere, and the
-    // transcript shows everything it would show.
-    if (no_display()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // transcript shows everything it would show. A display that is named but does not answer is
+    // said, since the user who named it expected the window there.
+    const DisplayCheck display = check_display();
+    if (display.state == DisplayCheck::State::unreachable)
+        std::fprintf(stderr, "%s: %s; the window runs offscreen\n", name.c_str(),
+                     display_problem(display).c_str());
+    if (display.state != DisplayCheck::State::reachable) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt sees none of the runner's options, only the program's name.
     char* qt_argv[] = {name.data(), nullptr};
     int qt_argc = 1;
+    end_quietly_if_the_window_system_fails(name.c_str());
     QApplication app(qt_argc, qt_argv);
+    window_system_stands();
     // No instance lock: unattended runs may go side by side, each on its own ports.
     QtProgram program(
         options.ports.empty() ? PortMap(PortNumbering::device_order) : PortMap(options.ports),

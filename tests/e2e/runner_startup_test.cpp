@@ -70,6 +70,28 @@ TEST(RunnerStartup, WithoutMeterListsThePortAndLeavesUploadDisabled) {
     EXPECT_NE(sent.find("*IDN?\r\n"), std::string::npos);
 }
 
+// A display named but not answering: Qt alone would abort; the runner says which display it
+// could not reach and runs the window offscreen.
+TEST(RunnerStartup, DeadDisplayIsSaidAndTheWindowRunsOffscreen) {
+    TempDir folder;
+    TempDir runtime;
+    folder.write(kImageName, image_of_length(kImageBytes));
+    Pty port;
+    Child runner(
+        {bin("r462xe-fwupdate-runner"), "--port", "1=" + port.path(), "--folder", folder.path()},
+        {{"DISPLAY", ":93"}, {"XDG_RUNTIME_DIR", runtime.path()}},
+        {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.err();
+    EXPECT_EQ(runner.end_signal(), 0);
+    // No meter answered: the run did not update, and that alone decides the status.
+    EXPECT_EQ(runner.exit_status(), 1) << runner.err();
+    EXPECT_EQ(runner.err(),
+              "r462xe-fwupdate-runner: cannot reach the display :93 (DISPLAY) to show the window "
+              "on: no X server answers there; the window runs offscreen\n");
+    const auto lines = parse_transcript(runner.out());
+    EXPECT_TRUE(find_line(lines, "Command1.enabled", "true")) << runner.out();
+}
+
 struct ImageCase {
     const char* name;
     std::size_t length;
