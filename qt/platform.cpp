@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "qt/text.h"
+#include "system/end_signals.h"
 #include "ui/timer_interval.h"
 
 namespace r462xe {
@@ -171,13 +172,26 @@ void QtWindowSystem::unload_window() {
     if (window_) window_->close();
 }
 
-void QtWindowSystem::end_program(int exit_status) {
-    // Ends at once, even from deep inside nested waits and message boxes: no handler below this
-    // call resumes and no destructor runs. So flush and release what others can see first.
+// Ends at once, even from deep inside nested waits and message boxes: no handler below this call
+// resumes and no destructor runs. So release what others can see first, and flush.
+int QtWindowSystem::let_go(int exit_status) {
+    if (on_ending_) on_ending_();
+    const int status = exit_status_ ? exit_status_() : exit_status;
+    if (instance_) instance_->release();
     std::fflush(stdout);
     std::fflush(stderr);
-    if (instance_) instance_->release();
-    std::_Exit(exit_status_ ? exit_status_() : exit_status);
+    return status;
+}
+
+void QtWindowSystem::end_program(int exit_status) {
+    std::_Exit(let_go(exit_status));
+}
+
+void QtWindowSystem::end_by_signal(int signal) {
+    std::fprintf(stderr, "%s: ended by signal %s\n",
+                 qPrintable(QCoreApplication::applicationName()), end_signal_name(signal).c_str());
+    let_go(0);
+    std::_Exit(128 + signal);
 }
 
 }  // namespace r462xe

@@ -87,7 +87,13 @@ class QtWindowSystem : public WindowSystem {
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program(int exit_status) override;
+    // Ends as end_program does, for a signal that asked the program to end: says so on standard
+    // error and ends with 128 plus the signal's number, as a shell reports a killed program.
+    [[noreturn]] void end_by_signal(int signal);
 
+    // Runs as the program ends, before anything else is let go: what others would find held
+    // after a sudden end (the serial port's lock file) is released here.
+    void set_on_ending(std::function<void()> on_ending) { on_ending_ = std::move(on_ending); }
     void set_window(QWidget* window) { window_ = window; }
     // The folder to report instead of the executable's.
     void set_program_folder(const QString& folder) { folder_override_ = folder; }
@@ -100,12 +106,15 @@ class QtWindowSystem : public WindowSystem {
   private:
     // The window to the front, over any message box it shows, when a later start asks.
     void bring_to_front();
+    // Lets go of everything others can see and returns the status the program ends with.
+    int let_go(int exit_status);
 
     std::optional<QString> lock_name_;
     std::unique_ptr<QtInstanceLock> instance_;
     QPointer<QWidget> window_;
     std::optional<QString> folder_override_;
     std::function<int()> exit_status_;
+    std::function<void()> on_ending_;
 };
 
 }  // namespace r462xe

@@ -1,5 +1,7 @@
 #include "qt/program.h"
 
+#include "system/end_signals.h"
+
 namespace r462xe {
 
 QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
@@ -19,6 +21,28 @@ QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
     port_.set_OnComm([this] { run_handler("MSComm1_OnComm", [this] { form_.MSComm1_OnComm(); }); });
     // The program's own selections raise this too, inside the logic: errors go back to it.
     form_.COM1.set_on_click([this] { form_.COM1_Click(); });
+    window_system_.set_on_ending([this] { release_port(); });
+    watch_end_signals();
+}
+
+void QtProgram::release_port() {
+    if (!port_.PortOpen()) return;
+    try {
+        port_.set_PortOpen(false);
+    } catch (const PortError&) {
+        // A device already gone has nothing left to release.
+    }
+}
+
+void QtProgram::watch_end_signals() {
+    const auto watched = r462xe::watch_end_signals();
+    if (!watched) return;
+    end_signals_ = std::make_unique<QSocketNotifier>(*watched, QSocketNotifier::Read);
+    QObject::connect(end_signals_.get(), &QSocketNotifier::activated, &window_,
+                     [this, watched = *watched] {
+                         if (const auto signal = caught_end_signal(watched))
+                             window_system_.end_by_signal(*signal);
+                     });
 }
 
 void QtProgram::load() {

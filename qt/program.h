@@ -2,6 +2,7 @@
 // pieces, `MSComm1`, `Form1` and its window, with every event wired to its handler.
 #pragma once
 
+#include <QSocketNotifier>
 #include <memory>
 #include <optional>
 
@@ -32,6 +33,11 @@ class QtProgram {
     QtErrorLog& error_log() { return error_log_; }
 
   private:
+    // Closes the serial port, if open, so that its lock file goes with it.
+    void release_port();
+    // A signal that asks the program to end ends it as the window's close does.
+    void watch_end_signals();
+
     PortMap ports_;
     QtEventLoop events_;
     QtSerialPort port_;
@@ -42,6 +48,7 @@ class QtProgram {
     QtErrorLog error_log_;
     Form1 form_;
     QtWindow window_;
+    std::unique_ptr<QSocketNotifier> end_signals_;
 };
 
 }  // namespace r462xe
