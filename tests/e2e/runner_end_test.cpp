@@ -2,12 +2,10 @@
 // the serial port, so that the port's lock file goes with it: a file left with a dead process's
 // number makes other serial tools refuse the port once that number is reused.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
