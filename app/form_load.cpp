@@ -10,6 +10,10 @@ namespace r462xe {
 namespace {
 // Said on the error log when the start is refused, with what is wrong with each folder.
 constexpr const char* kNoLockFolderText = "no folder of your own for the instance lock";
+// Said when the running instance did not show its window: the user, who sees no window, learns
+// that one runs, and a launcher sees the failure in the status.
+constexpr const char* kUnansweredText =
+    "the program already runs, but did not answer the request to show its window";
 }  // namespace
 
 void Form1::Form_Load() {
@@ -31,6 +35,10 @@ void Form1::load_steps() {
         // The running instance shows its window; this start shows nothing and ends as a window
         // that is closed.
         case InstanceClaim::Outcome::AnotherRuns:
+            return;
+        case InstanceClaim::Outcome::Unanswered:
+            error_log.write_line(std::string(kUnansweredText) + " (" + claim.why + ")");
+            window.end_program(kExitUnanswered);
             return;
         // Another user could end every start through a folder the claim depends on: the start is
         // refused, and the user learns why.

@@ -1,9 +1,12 @@
 #include "qt/instance_lock.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QThread>
 #include <vector>
 
@@ -15,11 +18,17 @@ namespace r462xe {
 namespace {
 
 constexpr const char* kRaiseRequest = "raise\n";
+// The running instance's answer once its window is in front: a later start ends with status 0
+// only when it has heard it.
+constexpr const char* kRaisedAnswer = "raised\n";
 // A later start that finds the lock taken tries this long to reach the instance that took it: the
 // lock file appears a moment before the socket.
 constexpr int kReachAttempts = 20;
 constexpr int kReachPauseMs = 100;
 constexpr int kReachWaitMs = 500;
+// A running instance answers between two of its events; one in the middle of an update still
+// dispatches them every few milliseconds.
+constexpr int kAnswerWaitMs = 3000;
 
 std::string path_bytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -30,6 +39,20 @@ std::string path_bytes(const QString& path) {
 FolderVerdict prepare(const QString& path, bool create) {
     if (create) make_private_folder(path_bytes(path));
     return judge_lock_folder(folder_facts(path_bytes(path)), current_user());
+}
+
+// The socket's name in the abstract namespace of Linux, for a lock folder whose path leaves no
+// room for the socket's file name (a socket's path has room for about 100 bytes): named after the
+// folder, so that each folder, and so each user, has its own.
+QString abstract_socket_name(const QString& folder, const QString& name) {
+    const QByteArray digest =
+        QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha256);
+    return name + "-" + QString::fromLatin1(digest.toHex().left(32));
+}
+
+std::vector<SocketPlace> socket_places(const QString& folder, const QString& name) {
+    return {{folder + "/" + name + ".socket", QLocalServer::UserAccessOption},
+            {abstract_socket_name(folder, name), QLocalServer::AbstractNamespaceOption}};
 }
 
 }  // namespace
@@ -68,7 +91,7 @@ InstanceClaim QtInstanceLock::claim() {
     std::optional<QString> folder = instance_lock_folder(problems);
     // In the encoding of the system's messages, as standard error takes them.
     if (!folder) return {InstanceClaim::Outcome::Refused, problems.toLocal8Bit().toStdString()};
-    const QString socket_path = *folder + "/" + name_ + ".socket";
+    const std::vector<SocketPlace> places = socket_places(*folder, name_);
     if (!lock_) {
         lock_ = std::make_unique<QLockFile>(*folder + "/" + name_ + ".lock");
         // Only a lock whose owner has died is stale (the lock file records its process); a running
@@ -76,40 +99,71 @@ InstanceClaim QtInstanceLock::claim() {
         lock_->setStaleLockTime(0);
     }
     if (lock_->tryLock(0)) {
-        listen(socket_path);
+        listen(places);
         return {InstanceClaim::Outcome::First};
     }
-    // Whether or not the instance answers, this start ends: it shows nothing itself.
-    QLocalSocket caller;
+    // Whether or not the instance answers, this start ends: it shows nothing itself, and says
+    // so when the running instance did not show its window either.
+    return ask_to_raise(places);
+}
+
+InstanceClaim QtInstanceLock::ask_to_raise(const std::vector<SocketPlace>& places) {
+    QStringList unreached;
     for (int attempt = 0; attempt < kReachAttempts; ++attempt) {
-        caller.connectToServer(socket_path);
-        if (caller.waitForConnected(kReachWaitMs)) {
+        unreached.clear();
+        for (const SocketPlace& place : places) {
+            QLocalSocket caller;
+            caller.setSocketOptions(place.options & QLocalServer::AbstractNamespaceOption
+                                        ? QLocalSocket::AbstractNamespaceOption
+                                        : QLocalSocket::NoOptions);
+            caller.connectToServer(place.name);
+            if (!caller.waitForConnected(kReachWaitMs)) {
+                unreached << place.name + ": " + caller.errorString();
+                continue;
+            }
             caller.write(kRaiseRequest);
-            caller.waitForBytesWritten(kReachWaitMs);
-            caller.disconnectFromServer();
-            break;
+            QElapsedTimer waited;
+            waited.start();
+            while (!caller.canReadLine() && waited.elapsed() < kAnswerWaitMs &&
+                   caller.waitForReadyRead(static_cast<int>(kAnswerWaitMs - waited.elapsed()))) {
+            }
+            if (caller.canReadLine() && caller.readLine() == kRaisedAnswer)
+                return {InstanceClaim::Outcome::AnotherRuns};
+            const QString why =
+                place.name + ": no answer within " + QString::number(kAnswerWaitMs / 1000) + " s";
+            return {InstanceClaim::Outcome::Unanswered, why.toLocal8Bit().toStdString()};
         }
         QThread::msleep(kReachPauseMs);
     }
-    return {InstanceClaim::Outcome::AnotherRuns};
+    return {InstanceClaim::Outcome::Unanswered,
+            unreached.join(QStringLiteral("; ")).toLocal8Bit().toStdString()};
 }
 
-void QtInstanceLock::listen(const QString& socket_path) {
-    server_ = std::make_unique<QLocalServer>();
-    // Only the user may connect. The socket is also made under a passing name and then renamed
-    // into place, which replaces one that an instance left when it crashed.
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
-        while (QLocalSocket* caller = server_->nextPendingConnection()) hear(caller);
-    });
-    // Without the socket, later starts still end; they only cannot bring this window forward.
-    server_->listen(socket_path);
+void QtInstanceLock::listen(const std::vector<SocketPlace>& places) {
+    // The first place where the socket can be made; without one, later starts say that this
+    // instance runs but cannot be reached.
+    for (const SocketPlace& place : places) {
+        server_ = std::make_unique<QLocalServer>();
+        // Only the user may connect to the file. The socket is also made under a passing name
+        // and then renamed into place, which replaces one that an instance left when it crashed.
+        server_->setSocketOptions(place.options);
+        QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(), [this] {
+            while (QLocalSocket* caller = server_->nextPendingConnection()) hear(caller);
+        });
+        if (server_->listen(place.name)) return;
+    }
+    server_.reset();
 }
 
 void QtInstanceLock::hear(QLocalSocket* caller) {
     const auto answer = [this, caller] {
         if (!caller->canReadLine()) return;
-        if (caller->readLine() == kRaiseRequest && bring_to_front_) bring_to_front_();
+        if (caller->readLine() != kRaiseRequest) {
+            caller->disconnectFromServer();
+            return;
+        }
+        if (bring_to_front_) bring_to_front_();
+        caller->write(kRaisedAnswer);
         caller->disconnectFromServer();
     };
     QObject::connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "ui/platform.h"
 
@@ -18,6 +19,13 @@ namespace r462xe {
 // temporary files, else one in the user's cache folder; the first that belongs to the user alone.
 // None when no such folder can be had; `problems` then says what was wrong with each.
 std::optional<QString> instance_lock_folder(QString& problems);
+
+// A place where the running instance listens for later starts: its socket file beside the lock,
+// or a name in Linux's abstract namespace where the file's path would be too long.
+struct SocketPlace {
+    QString name;
+    QLocalServer::SocketOptions options;
+};
 
 class QtInstanceLock {
   public:
@@ -36,7 +44,10 @@ class QtInstanceLock {
     void release();
 
   private:
-    void listen(const QString& socket_path);
+    // Listens at the first of `places` where a socket can be made.
+    void listen(const std::vector<SocketPlace>& places);
+    // Asks the instance that holds the lock to bring its window forward, at each of `places`.
+    InstanceClaim ask_to_raise(const std::vector<SocketPlace>& places);
     void hear(class QLocalSocket* caller);
 
     QString name_;

@@ -56,17 +56,20 @@ class ErrorLog {
 struct InstanceClaim {
     enum class Outcome {
         First,        // no other instance runs: this one goes on, and later starts come to it
-        AnotherRuns,  // another instance runs, and has been asked to bring its window forward
+        AnotherRuns,  // another instance runs, and has brought its window forward
+        Unanswered,   // another instance holds the claim but did not answer: `why` says how
         Refused,      // no place for the claim that is the user's alone: `why` says what is wrong
     };
     Outcome outcome = Outcome::First;
-    // Refused: what is wrong with each folder where the claim could have been made.
+    // Unanswered: where the running instance was asked and what came of it. Refused: what is
+    // wrong with each folder where the claim could have been made.
     std::string why{};
 };
 
 // The exit statuses the window ends the program with.
 inline constexpr int kExitClosed = 0;       // the window closed, or another instance took over
 inline constexpr int kExitRefused = 1;      // the start was refused: no safe place for its claim
+inline constexpr int kExitUnanswered = 1;   // another instance runs, but its window was not shown
 inline constexpr int kExitStartFailed = 1;  // the load sequence failed (no usable image, ...)
 
 class WindowSystem {

@@ -61,6 +61,32 @@ TEST_F(ProductInstance, SecondInstanceEndsAtOnceWhileTheFirstRuns) {
     EXPECT_TRUE(first->running());
 }
 
+// A second start ends with status 0 only once the first has shown its window; a first that does
+// not answer (here stopped) leaves the user a line that says so, and the status says it failed.
+TEST_F(ProductInstance, SecondStartSaysSoWhenTheFirstDoesNotAnswer) {
+    auto first = start();
+    ASSERT_TRUE(wait_for_lock());
+    // The first listens once its load has begun.
+    std::this_thread::sleep_for(1s);
+    first->send_signal(SIGSTOP);
+    auto second = start();
+    const bool ended = second->wait_for_exit(20s);
+    first->send_signal(SIGCONT);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(second->exit_status(), 1);
+    EXPECT_EQ(second->out(), "");
+    EXPECT_TRUE(second->err().starts_with(
+        "r462xe-fwupdate: the program already runs, but did not answer the request to show its "
+        "window ("))
+        << second->err();
+    EXPECT_EQ(count_of(second->err(), "\n"), 1u) << second->err();
+    // Running again, it answers the next start.
+    auto third = start();
+    ASSERT_TRUE(third->wait_for_exit(10s));
+    EXPECT_EQ(third->exit_status(), 0) << third->err();
+    EXPECT_TRUE(first->running());
+}
+
 TEST_F(ProductInstance, InstanceStartsAfterTheLastOneCrashed) {
     auto crashed = start();
     ASSERT_TRUE(wait_for_lock());

@@ -222,6 +222,15 @@ TEST_F(ProductLockFolder, ARuntimeFolderOpenToOthersIsPassedOver) {
     expect_lock_in(tmp_folder(), {{"XDG_RUNTIME_DIR", runtime.path()}});
 }
 
+// A folder for temporary files with a long path leaves no room in a socket's path (about 100
+// bytes) for the socket beside the lock: a second start still reaches the first.
+TEST_F(ProductLockFolder, ALongTemporaryFolderStillLetsTheSecondStartReachTheFirst) {
+    const fs::path long_tmp = fs::path(tmp_.path()) / std::string(100, 't');
+    fs::create_directory(long_tmp);
+    expect_lock_in(long_tmp / ("r462xe-fwupdate-" + std::to_string(::getuid())),
+                   {{"TMPDIR", long_tmp.string()}});
+}
+
 TEST_F(ProductLockFolder, WithNoFolderOfTheUsersOwnItSaysSoAndEnds) {
     fs::create_directory(tmp_folder());
     ASSERT_EQ(::chmod(tmp_folder().c_str(), 0777), 0);

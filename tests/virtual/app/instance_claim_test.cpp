@@ -1,6 +1,7 @@
 // The start-up's claim of the one instance a user may run: the first start goes on; a later start
-// ends at once with status 0 and leaves the window to the running instance; a start with no safe
-// place for its claim says why on the error log and ends with status 1. Neither of those two
+// ends at once with status 0 and leaves the window to the running instance once that one has shown
+// it; a start whose running instance did not answer, or with no safe place for its claim, says why
+// on the error log and ends with status 1. Neither of those two
 // shows a window or a message, or touches a port.
 #include <gtest/gtest.h>
 
@@ -50,6 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ClaimCase{"First", {InstanceClaim::Outcome::First}, true, -1, {}},
         ClaimCase{"AnotherRuns", {InstanceClaim::Outcome::AnotherRuns}, false, 0, {}},
+        ClaimCase{"Unanswered",
+                  {InstanceClaim::Outcome::Unanswered,
+                   "/run/user/1000/r462xe-fwupdate.socket: no answer within 3 s"},
+                  false,
+                  1,
+                  {"the program already runs, but did not answer the request to show its window "
+                   "(/run/user/1000/r462xe-fwupdate.socket: no answer within 3 s)"}},
         ClaimCase{"Refused",
                   {InstanceClaim::Outcome::Refused,
                    "/tmp/r462xe-fwupdate-1000: open to other users; "
