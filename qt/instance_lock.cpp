@@ -35,10 +35,11 @@ std::string path_bytes(const QString& path) {
 }
 
 // Makes the folder closed to others when it is missing (an existing one is left as it is), then
-// judges it.
-FolderVerdict prepare(const QString& path, bool create) {
-    if (create) make_private_folder(path_bytes(path));
-    return judge_lock_folder(folder_facts(path_bytes(path)), current_user());
+// judges it; empty when it will do, otherwise what is wrong with it.
+QString problem_with(const QString& path, bool create) {
+    const std::string not_made = create ? make_private_folder(path_bytes(path)) : std::string();
+    return QString::fromLocal8Bit(folder_problem(
+        judge_lock_folder(folder_facts(path_bytes(path)), current_user()), not_made));
 }
 
 // The socket's name in the abstract namespace of Linux, for a lock folder whose path leaves no
@@ -68,14 +69,18 @@ std::optional<QString> instance_lock_folder(QString& problems) {
     candidates.push_back(
         {QDir::tempPath() + "/" + QString::fromStdString(per_user_folder_name(current_user())),
          true});
+    // The cache folder itself is made as the user's other programs make it; when it cannot be,
+    // the lock's folder in it cannot be either, and the problems say why.
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (!cache.isEmpty() && QDir().mkpath(cache))
+    if (!cache.isEmpty()) {
+        QDir().mkpath(cache);
         candidates.push_back({cache + "/r462xe-fwupdate", true});
+    }
     for (const auto& candidate : candidates) {
-        const FolderVerdict verdict = prepare(candidate.path, candidate.create);
-        if (verdict == FolderVerdict::usable) return candidate.path;
+        const QString problem = problem_with(candidate.path, candidate.create);
+        if (problem.isEmpty()) return candidate.path;
         if (!problems.isEmpty()) problems += "; ";
-        problems += candidate.path + ": " + verdict_text(verdict);
+        problems += candidate.path + ": " + problem;
     }
     return std::nullopt;
 }

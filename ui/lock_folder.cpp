@@ -37,6 +37,14 @@ const char* verdict_text(FolderVerdict verdict) {
     return "?";
 }
 
+std::string folder_problem(FolderVerdict verdict, const std::string& not_made) {
+    if (verdict == FolderVerdict::usable) return {};
+    // A folder that is missing because it could not be made: why not is what the user can act on.
+    if (verdict == FolderVerdict::missing && !not_made.empty())
+        return "cannot be made (" + not_made + ")";
+    return verdict_text(verdict);
+}
+
 std::string per_user_folder_name(unsigned user) {
     return "r462xe-fwupdate-" + std::to_string(user);
 }

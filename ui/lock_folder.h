@@ -29,6 +29,11 @@ FolderVerdict judge_lock_folder(const FolderFacts& facts, unsigned user);
 // What a verdict says about a folder, in a few words, e.g. "belongs to another user".
 const char* verdict_text(FolderVerdict verdict);
 
+// What is wrong with a folder for the lock, as the message that names every folder says it;
+// empty when it will do. `not_made`: the system's reason why the folder could not be made, when
+// the program tried to make it.
+std::string folder_problem(FolderVerdict verdict, const std::string& not_made);
+
 // The folder's name in the system's folder for temporary files: one per user id, which every user
 // has, unlike a name (an account without USER, or without an entry in the user database).
 std::string per_user_folder_name(unsigned user);

@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace r462xe {
 
 FolderFacts folder_facts(const std::string& path) {
@@ -12,8 +15,9 @@ FolderFacts folder_facts(const std::string& path) {
             static_cast<unsigned>(status.st_mode & 07777)};
 }
 
-void make_private_folder(const std::string& path) {
-    ::mkdir(path.c_str(), 0700);
+std::string make_private_folder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) return {};
+    return std::strerror(errno);
 }
 
 unsigned current_user() {

@@ -19,9 +19,10 @@ FolderFacts folder_facts(const std::string& path) {
     return {true, std::filesystem::is_directory(status), kTheUser, kOwnerOnly};
 }
 
-void make_private_folder(const std::string& path) {
+std::string make_private_folder(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directory(path, error);
+    return error ? error.message() : std::string();
 }
 
 unsigned current_user() {

@@ -253,5 +253,22 @@ TEST_F(ProductLockFolder, WithNoFolderOfTheUsersOwnItSaysSoAndEnds) {
     EXPECT_FALSE(fs::exists(cache_folder() / kLockFile));
 }
 
+// A cache folder that cannot be made (here a file stands where it would be) is named too, with
+// the system's reason.
+TEST_F(ProductLockFolder, ACacheFolderThatCannotBeMadeIsNamedWithWhy) {
+    fs::create_directory(tmp_folder());
+    ASSERT_EQ(::chmod(tmp_folder().c_str(), 0777), 0);
+    home_.write(".cache", "not a folder");
+    auto product = start();
+    ASSERT_TRUE(product->wait_for_exit(10s));
+    EXPECT_EQ(product->exit_status(), 1);
+    const auto lines = own_lines(product->err());
+    ASSERT_EQ(lines.size(), 1u) << product->err();
+    EXPECT_NE(lines[0].find(tmp_folder().string() + ": open to other users; " +
+                            cache_folder().string() + ": cannot be made (Not a directory)"),
+              std::string::npos)
+        << lines[0];
+}
+
 }  // namespace
 }  // namespace r462xe::e2e

@@ -104,5 +104,25 @@ TEST(LockFolder, ForUserZeroTheRootsOwnIsUsable) {
     EXPECT_EQ(judge_lock_folder({true, true, kUser, 0700}, 0), FolderVerdict::other_owner);
 }
 
+// The message names every folder with what is wrong with it; a folder the program tried to make
+// says why it could not be made.
+TEST(LockFolder, ProblemSaysWhatTheUserCanActOn) {
+    struct Row {
+        FolderVerdict verdict;
+        std::string not_made;
+        std::string said;
+    };
+    const Row rows[] = {
+        {FolderVerdict::usable, "", ""},
+        {FolderVerdict::missing, "", "missing"},
+        {FolderVerdict::missing, "Not a directory", "cannot be made (Not a directory)"},
+        {FolderVerdict::open_to_others, "", "open to other users"},
+        // Made by someone else in the meantime: what is wrong with it now counts.
+        {FolderVerdict::other_owner, "File exists", "belongs to another user"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(folder_problem(row.verdict, row.not_made), row.said) << row.not_made;
+}
+
 }  // namespace
 }  // namespace r462xe
