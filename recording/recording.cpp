@@ -1,6 +1,8 @@
 #include "recording/recording.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <istream>
 #include <ostream>
@@ -239,11 +241,20 @@ RecordingWriter::RecordingWriter(std::ostream& out) : out_(out) {
 }
 
 void RecordingWriter::note(const std::string& text) {
-    out_ << "# " << text << '\n' << std::flush;
+    put("# " + text);
 }
 
 void RecordingWriter::write(const RecordedChunk& chunk) {
-    out_ << chunk_line(chunk) << '\n' << std::flush;
+    put(chunk_line(chunk));
+}
+
+void RecordingWriter::put(const std::string& line) {
+    if (!intact()) return;
+    errno = 0;
+    out_ << line << '\n' << std::flush;
+    if (out_) return;
+    loss_ = errno != 0 ? std::strerror(errno) : "the file took no more";
+    if (on_loss_) on_loss_(loss_);
 }
 
 }  // namespace r462xe

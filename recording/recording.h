@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -56,14 +57,28 @@ std::string chunk_line(const RecordedChunk& chunk);
 
 // Writes a recording as it happens; every line is flushed, so that nothing is lost when the
 // program ends at once.
+// Writes each line whole and flushed, so that a reader follows the session as it happens. A write
+// that fails (a full disk) is not retried: the recording is lost from there on, `on_loss` hears of
+// it once with the system's reason, and the session itself goes on.
 class RecordingWriter {
   public:
     explicit RecordingWriter(std::ostream& out);
     void note(const std::string& text);
     void write(const RecordedChunk& chunk);
 
+    // Whether every line so far reached the file; and when not, why not.
+    bool intact() const { return loss_.empty(); }
+    const std::string& loss() const { return loss_; }
+    void set_on_loss(std::function<void(const std::string& why)> on_loss) {
+        on_loss_ = std::move(on_loss);
+    }
+
   private:
+    void put(const std::string& line);
+
     std::ostream& out_;
+    std::string loss_;
+    std::function<void(const std::string&)> on_loss_;
 };
 
 // The most bytes one chunk holds: a block's frame (1,026 bytes) fits whole; a device that talks

@@ -115,6 +115,15 @@ bool Runner::open_record() {
                                   front_end_.port_now(), record_refusal_);
     if (!record_) return false;
     front_end_.observe_port(record_->observer());
+    // The update goes on (stopping it would leave the meter in its update mode); the loss is said
+    // at once, in the transcript, and again as the program ends.
+    record_->set_on_loss([this](const std::string& why) {
+        record_lost_at_ = front_end_.since_start();
+        form_.error_log.write_line(
+            "--record: writing " + *options_.record + " failed (" + why +
+            "): the rest of the session is not recorded; the update goes on");
+        line("record-lost " + c_quote(why));
+    });
     return true;
 }
 
@@ -153,7 +162,15 @@ void Runner::press_when_idle() {
 
 // As the program ends: the session's outcome in the recording, and the exit status.
 int Runner::end() {
-    if (record_) record_->finish(outcome_word(form_.last_update));
+    if (record_) {
+        record_->finish(outcome_word(form_.last_update));
+        if (!record_->intact()) {
+            char at[32];
+            std::snprintf(at, sizeof at, "%.3f s", record_lost_at_);
+            form_.error_log.write_line("--record: " + *options_.record +
+                                       " is incomplete: writing it failed at " + at);
+        }
+    }
     return succeeded() ? kExitUpdated : kExitNotUpdated;
 }
 

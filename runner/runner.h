@@ -71,6 +71,7 @@ class Runner {
     std::ostream& transcript_;
     std::unique_ptr<SessionRecord> record_;
     std::string record_refusal_;  // why the recording could not be opened
+    double record_lost_at_ = 0;   // when writing the recording failed, on the transcript's clock
     int presses_ = 0;
 };
 

@@ -27,6 +27,12 @@ std::unique_ptr<SessionRecord> SessionRecord::open(const Options& options,
             << options.answer_after;
     writer.note(presses.str());
     writer.note("it holds the meter's serial number, as the meter reported it");
+    // A file that opens but takes nothing (a full disk, /dev/full) is refused before the session
+    // begins, as one that does not open.
+    if (!writer.intact()) {
+        refusal = writer.loss();
+        return nullptr;
+    }
     return record;
 }
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ class SessionRecord {
                                                double start, std::string& refusal);
 
     PortObserver& observer() { return recorder_; }
+    // Told once, with the system's reason, when a write fails and the rest of the session is lost.
+    void set_on_loss(std::function<void(const std::string& why)> on_loss) {
+        writer_.set_on_loss(std::move(on_loss));
+    }
+    bool intact() const { return writer_.intact(); }
     // The last reply, and how the session ended ("succeeded", "failed" or "none").
     void finish(const std::string& outcome);
 

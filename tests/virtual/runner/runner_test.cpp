@@ -3,8 +3,10 @@
 // session.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
+#include <csignal>
 #include <fstream>
 #include <functional>
 
@@ -298,15 +300,69 @@ TEST(RunnerRecord, TellsWhatTheSessionWasMadeWithAndHowItEnded) {
     }
 }
 
+// Refused before the load, with the system's reason: a file that does not open, and one that
+// opens but takes nothing.
 TEST(RunnerRecord, AFileThatCannotBeWrittenEndsTheProgramBeforeTheLoad) {
-    RunnerRig rig;
-    rig.world.add_meter(kMeterPort);
-    EXPECT_EQ(rig.run({"--upload", "--record", "/nonexistent-r462xe/session.rec"}), 2);
-    EXPECT_TRUE(logged(
-        rig, "--record: cannot write /nonexistent-r462xe/session.rec (No such file or directory)"));
-    EXPECT_EQ(rig.transcript.str(), "");
-    EXPECT_TRUE(rig.changes.empty());
+    struct Case {
+        std::string file;
+        std::string said;
+    };
+    const std::vector<Case> cases = {
+        {"/nonexistent-r462xe/session.rec",
+         "--record: cannot write /nonexistent-r462xe/session.rec (No such file or directory)"},
+#ifdef __linux__  // the device that is always full
+        {"/dev/full", "--record: cannot write /dev/full (No space left on device)"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        RunnerRig rig;
+        rig.world.add_meter(kMeterPort);
+        EXPECT_EQ(rig.run({"--upload", "--record", c.file}), 2);
+        EXPECT_TRUE(logged(rig, c.said));
+        EXPECT_EQ(rig.transcript.str(), "");
+        EXPECT_TRUE(rig.changes.empty());
+    }
 }
+
+#ifndef _WIN32
+// The file stops taking lines during the session, as a disk that fills up does (here a limit on
+// the size of the files the process writes). The update goes on and succeeds; the loss is said at
+// once on the error log and in the transcript, and again at the end.
+TEST(RunnerRecord, ALossDuringTheSessionIsSaidAndTheUpdateGoesOn) {
+    RunnerRig rig;
+    const sim::Meter& meter = rig.world.add_meter(kMeterPort);
+    const std::string file = (std::filesystem::path(rig.folder) / "session.rec").string();
+    constexpr rlim_t kFileLimit = 2048;  // the notes fit, the first blocks do not
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    // Ignored, the signal leaves the failed write's "File too large" to the program.
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limited{kFileLimit, before.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int status = rig.run({"--upload", "--presses", "1", "--record", file});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, old_handler);
+
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(meter.flash_equals(rig.image));
+    const std::string transcript = rig.transcript.str();
+    const auto lost = transcript.find(" record-lost \"File too large\"\n");
+    const auto success = transcript.find(
+        " msgbox \"Firmware Update\" \"Firmware Update was completed successfully.\"");
+    ASSERT_NE(lost, std::string::npos) << transcript;
+    EXPECT_LT(lost, success);
+    std::vector<std::string> lines;
+    for (const auto& line : rig.world.error_log.lines) lines.push_back(line.line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "--record: writing " + file +
+                            " failed (File too large): the rest of the session is not recorded; "
+                            "the update goes on");
+    EXPECT_TRUE(lines[1].starts_with("--record: " + file + " is incomplete: writing it failed at "))
+        << lines[1];
+    EXPECT_EQ(std::filesystem::file_size(file), kFileLimit);
+}
+#endif
 
 // A named pipe, or a file of another size, in the image's place is never read for its digest:
 // reading a pipe would never end. The recording says the image was not read.
