@@ -60,12 +60,17 @@ TEST_F(QtInstanceLockTest, AgedCopyOfALiveInstancesLockEndsASecondStart) {
     aged[0].tv_sec -= kADaySeconds;
     aged[1] = aged[0];
     ASSERT_EQ(::utimes(QFile::encodeName(file(".lock")).constData(), aged), 0);
-    // The running instance's socket, so that the later start reaches it at once.
+    // The running instance's socket, so that the later start reaches it at once. This thread
+    // cannot answer while the later start waits, so the later start says the instance did not
+    // answer: still a second start, which does not take the lock.
     QLocalServer running;
     ASSERT_TRUE(running.listen(file(".socket")));
 
     QtInstanceLock later(kName, {});
-    EXPECT_EQ(later.claim().outcome, InstanceClaim::Outcome::AnotherRuns);
+    const InstanceClaim claim = later.claim();
+    EXPECT_EQ(claim.outcome, InstanceClaim::Outcome::Unanswered);
+    EXPECT_EQ(claim.why,
+              QFile::encodeName(file(".socket")).toStdString() + ": no answer within 3 s");
 }
 
 }  // namespace
