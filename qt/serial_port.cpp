@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
+#include <string_view>
+#include <utility>
 
+#include "serial/receive_buffer.h"
 #include "system/device_access.h"
 
 namespace r462xe {
@@ -119,12 +122,10 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
                      [this, source = device.get()](QSerialPort::SerialPortError error) {
                          on_error(*source, error);
                      });
-    if (observed()) {
-        // Bytes are told as they come, not when the program reads them.
-        QObject::connect(device.get(), &QSerialPort::readyRead, &context_,
-                         [this] { observe_arrivals(); });
-    }
-    observed_ = 0;
+    // Bytes are taken into the receive buffer as they come, not when the program reads them:
+    // QSerialPort's own buffer has no bound, and an idle window reads nothing.
+    QObject::connect(device.get(), &QSerialPort::readyRead, &context_, [this] { take_in(); });
+    received_.clear();
     device_ = std::move(device);
     device_path_ = *path;
     device_gone_ = false;
@@ -132,7 +133,8 @@ void QtSerialPort::open_device(int port, const LineSettings& settings) {
 }
 
 void QtSerialPort::close_device() {
-    observe_arrivals();
+    take_in();
+    received_.clear();
     device_.reset();
     device_gone_ = false;
 }
@@ -158,24 +160,23 @@ int QtSerialPort::bytes_waiting() {
     if (!device.waitForReadyRead(0) && device.error() == QSerialPort::TimeoutError)
         device.clearError();
     if (device_gone_) throw gone("InBufferCount");
-    observe_arrivals();
-    return static_cast<int>(device.bytesAvailable());
+    take_in();
+    return static_cast<int>(received_.size());
 }
 
 std::string QtSerialPort::read_all() {
-    observe_arrivals();
-    const QByteArray bytes = open_port("Input").readAll();
-    observed_ = 0;
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    open_port("Input");
+    take_in();
+    return std::exchange(received_, std::string());
 }
 
-void QtSerialPort::observe_arrivals() {
-    if (!observed() || !device_) return;
-    const qint64 available = device_->bytesAvailable();
-    if (available <= observed_) return;
-    const QByteArray bytes = device_->peek(available).mid(observed_);
-    observed_ = available;
-    received(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+void QtSerialPort::take_in() {
+    if (!device_) return;
+    const QByteArray bytes = device_->readAll();
+    if (bytes.isEmpty()) return;
+    const std::string_view arrived(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const std::size_t kept = take_into_receive_buffer(received_, arrived);
+    if (kept != 0) received(std::string(arrived.substr(0, kept)));
 }
 
 std::string QtSerialPort::device_of(int port) const {

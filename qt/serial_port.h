@@ -40,8 +40,9 @@ class QtSerialPort : public SerialPort {
     // The failure of an operation on a device that has gone away.
     PortError gone(const char* operation) const;
     void on_error(QSerialPort& source, QSerialPort::SerialPortError error);
-    // Tells the bytes that have come since they were last told, when anyone is told them.
-    void observe_arrivals();
+    // Moves what the device has received into the receive buffer, within its bound, and tells
+    // the bytes kept to the port's observer.
+    void take_in();
 
     PortMap& ports_;
     std::unique_ptr<QSerialPort> device_;
@@ -52,7 +53,7 @@ class QtSerialPort : public SerialPort {
     unsigned open_count_ = 0;
     // Receiver of queued calls; dropped with this object, so no queued call outlives it.
     QObject context_;
-    qint64 observed_ = 0;  // bytes of the receive buffer already told
+    std::string received_;  // the receive buffer: received, not yet taken by Input
     QElapsedTimer clock_;
 };
 

@@ -1,5 +1,7 @@
 #include "sim/sim_serial_port.h"
 
+#include "serial/receive_buffer.h"
+
 namespace r462xe::sim {
 
 VirtualLine& SimSerialPort::add_line(int port) {
@@ -72,8 +74,8 @@ void SimSerialPort::open_device(int port, const LineSettings&) {
 void SimSerialPort::apply_settings(const LineSettings&) {}
 
 void SimSerialPort::receive(std::uint8_t byte) {
-    received_ += static_cast<char>(byte);
-    received(std::string(1, static_cast<char>(byte)));
+    const std::string arrived(1, static_cast<char>(byte));
+    if (take_into_receive_buffer(received_, arrived) != 0) received(arrived);
 }
 
 void SimSerialPort::close_device() {

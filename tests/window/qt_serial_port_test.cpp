@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <ostream>
@@ -247,6 +248,63 @@ TEST(QtSerialPortRecording, AReplyArrivingByteByByteIsOneMeterLine) {
         return lines;
     });
     EXPECT_EQ(out, "\"Maker,R4622E,SN55250001,V3.05\\r\\n\"\n");
+}
+
+// Counts what the port tells of the bytes it received, and how often.
+struct ReceivedCount : PortObserver {
+    void opened(double, int, const std::string&) override {}
+    void closed(double) override {}
+    void speed(double, int) override {}
+    void host_wrote(double, int, const std::string&) override {}
+    void host_received(double, int, const std::string& bytes) override {
+        bytes_told += bytes.size();
+        ++arrivals;
+    }
+    std::size_t bytes_told = 0;
+    std::size_t arrivals = 0;
+};
+
+// A device that talks without a pause to a port nobody reads (an idle window after the search)
+// fills the receive buffer to its 4,096 bytes and no further: the oldest bytes wait whole, what
+// came after them is dropped, and only the bytes kept are told. Once read, the buffer takes again.
+TEST(QtSerialPortReceiveBuffer, ATalkingDeviceFillsItToItsBoundAndNoFurther) {
+    const std::string out = in_child(false, [] {
+        Pty pty;
+        ::fcntl(pty.master(), F_SETFL, ::fcntl(pty.master(), F_GETFL) | O_NONBLOCK);
+        PortMap ports({{kCom, pty.path()}});
+        QtSerialPort port(ports);
+        ReceivedCount count;
+        port.set_observer(&count);
+        port.set_CommPort(kCom);
+        port.set_PortOpen(true);
+        // 40,000 bytes of the alphabet over and over, handed over as the line takes them.
+        std::string talk;
+        for (int i = 0; i < 40000; ++i) talk += static_cast<char>('a' + i % 26);
+        const auto send = [&pty](const std::string& bytes) {
+            QElapsedTimer spent;
+            spent.start();
+            for (std::size_t sent = 0; sent < bytes.size() && spent.elapsed() < 10000;) {
+                const ssize_t put = ::write(pty.master(), bytes.data() + sent,
+                                            std::min<std::size_t>(512, bytes.size() - sent));
+                if (put > 0) sent += static_cast<std::size_t>(put);
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+            QElapsedTimer settle;
+            settle.start();
+            while (settle.elapsed() < 200)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        };
+        send(talk);
+        std::ostringstream said;
+        said << port.InBufferCount() << " waiting, " << count.bytes_told << " told; ";
+        const std::string first = port.Input();
+        said << (first == talk.substr(0, 4096) ? "the first 4096 bytes" : "other bytes") << "; ";
+        send("after");
+        said << port.InBufferCount() << " waiting; " << count.bytes_told << " told";
+        port.set_PortOpen(false);
+        return said.str();
+    });
+    EXPECT_EQ(out, "4096 waiting, 4096 told; the first 4096 bytes; 5 waiting; 4101 told");
 }
 
 }  // namespace
