@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "system/user_data_folder.h"
 #include "ui/timer_interval.h"
 #include "win32/text.h"
 
@@ -322,6 +323,11 @@ std::filesystem::path Win32WindowSystem::program_folder() {
         return error ? *folder_override_ : folder;
     }
     return program_path().parent_path();
+}
+
+std::optional<std::filesystem::path> Win32WindowSystem::user_data_folder() {
+    if (folder_override_) return std::nullopt;
+    return r462xe::user_data_folder();
 }
 
 void Win32WindowSystem::show_window() {

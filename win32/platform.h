@@ -110,6 +110,8 @@ class Win32WindowSystem : public WindowSystem {
     // Another instance of this user runs: its window has then been brought to the front.
     InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
+    // The user's local application data folder; none when --folder names the one folder to use.
+    std::optional<std::filesystem::path> user_data_folder() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program(int status) override;
