@@ -19,7 +19,8 @@ case "${1:-}" in
     # tool that the tests under Wine talk to comes from the packages above).
     --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64
                          nsis                 # the installer (makensis, through CPack)
-                         python3 binutils) ;;  # reads the manifest back; strings reads a shortcut
+                         python3 binutils     # reads the manifest back; strings reads a shortcut
+                         xvfb x11-utils openbox xdotool imagemagick) ;;  # the window on a display
 esac
 
 missing=()
