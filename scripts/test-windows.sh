@@ -42,7 +42,8 @@ unset DISPLAY WAYLAND_DISPLAY
 # output of the services it starts, are of no use here: they go nowhere, so that nothing holds
 # this script's output open.
 mkdir -p "$WINEPREFIX"
-"$wineserver" --persistent </dev/null >/dev/null 2>&1
+# A server already running for this prefix (a run stopped half-way) serves as well.
+"$wineserver" --persistent </dev/null >/dev/null 2>&1 || true
 trap '"$wineserver" --kill 2>/dev/null || true' EXIT
 "$wine" wineboot --init </dev/null >"$build/wineboot.log" 2>&1 ||
     { cat "$build/wineboot.log" >&2; echo "Wine does not start" >&2; exit 1; }
