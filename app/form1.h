@@ -53,6 +53,7 @@ class Form1 : public SharedState, public Controls {
 
     // Firmware image.
     ImageLoad load_image();
+    void find_image_place();
 
     // Firmware upload.
     void run_stop();

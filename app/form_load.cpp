@@ -1,5 +1,6 @@
 // Start-up: the load sequence of the window, in its exact order.
 #include <filesystem>
+#include <system_error>
 
 #include "app/failure_styles.h"
 #include "app/form1.h"
@@ -63,7 +64,7 @@ void Form1::load_steps() {
     comm_settings = kNormalSettingsText;
     upload_settings = kUpdateSettingsText;
     upload_running = false;
-    fw_path = window.program_folder() / kImageFileName;
+    find_image_place();
     idn_version.clear();
     port_ok = false;
 
@@ -77,6 +78,22 @@ void Form1::load_steps() {
     COM1.set_enabled(true);
     Command1.set_enabled(true);
     enable_upload_if_eligible();
+}
+
+// The image beside the program, else in the user's own folder for the program's data: the first
+// place that holds a file of that name is the one read, right or wrong.
+void Form1::find_image_place() {
+    image_places = {window.program_folder() / kImageFileName};
+    if (const auto user_folder = window.user_data_folder())
+        image_places.push_back(*user_folder / kUserImageFolderName / kImageFileName);
+    fw_path = image_places.front();
+    for (const auto& place : image_places) {
+        std::error_code error;
+        if (std::filesystem::exists(place, error)) {
+            fw_path = place;
+            break;
+        }
+    }
 }
 
 }  // namespace r462xe

@@ -45,6 +45,8 @@ struct SharedState {
     // Per port 1 to 16 (index 0 unused): the serial number of a meter found there, or "Updating".
     std::array<std::string, kLastPortNumber + 1> port_serial;
     std::filesystem::path fw_path;  // full path of the firmware image file
+    // Every place start-up looked for the image, in order; fw_path is the first that holds a file.
+    std::vector<std::filesystem::path> image_places;
     bool update_mode = false;       // the meter said it is in its firmware-update mode
     bool comm_events_held = false;  // the port event handler must do nothing meanwhile
 };

@@ -1,6 +1,7 @@
 // Start-up reads the firmware image once and keeps it prepared for every update of the run.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/form1.h"
 #include "image/image_reader.h"
@@ -20,8 +21,10 @@ std::string path_text(const std::filesystem::path& path) {
     }
 }
 
-// What was wrong with the file, and where the right one goes.
+// What was wrong with the file, and where the right one goes; with more than one place to look
+// in, each place looked, in order.
 std::string file_error_details(const std::filesystem::path& path,
+                               const std::vector<std::filesystem::path>& places,
                                const std::optional<std::string>& file) {
     const std::string image_bytes = std::to_string(kImageBytes);
     std::string what = "is missing or cannot be read";
@@ -29,9 +32,20 @@ std::string file_error_details(const std::filesystem::path& path,
         what = "holds more than " + image_bytes + " bytes";
     else if (file)
         what = "holds " + std::to_string(file->size()) + " bytes, not " + image_bytes;
+    std::string folders = path_text(path.parent_path());
+    std::string looked;
+    if (places.size() > 1) {
+        folders.clear();
+        looked = "Places looked, in order:\n";
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            if (i > 0) folders += i + 1 == places.size() ? " or " : ", ";
+            folders += path_text(places[i].parent_path());
+            looked += "  " + path_text(places[i]) + "\n";
+        }
+    }
     return "The firmware image " + path_text(path) + " " + what + ". Copy " + kImageFileName +
-           " (" + image_bytes + " bytes) into " + path_text(path.parent_path()) +
-           ", then start the program again.\n";
+           " (" + image_bytes + " bytes) into " + folders + ", then start the program again.\n" +
+           looked;
 }
 }  // namespace
 
@@ -41,7 +55,7 @@ ImageLoad Form1::load_image() {
     const auto file = read_image_file(fw_path, kImageBytes + 1);
     if (!file || file->size() != static_cast<std::size_t>(kImageBytes)) {
         show_failure(kFileErrorText, kFileErrorTitle, MsgIcon::Critical,
-                     file_error_details(fw_path, file));
+                     file_error_details(fw_path, image_places, file));
         return ImageLoad::Failed;
     }
     prepare_image(*file, fw_image, block_check);

@@ -15,8 +15,12 @@ packages=(
 )
 case "${1:-}" in
     --sanitize) packages+=(libclang-rt-14-dev clang-14) ;;
-    # The cross-build for Windows and its run under Wine need no Qt: only these.
-    --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64) ;;
+    # The cross-build for Windows and its run under Wine need no Qt: only these (the Linux meter
+    # tool that the tests under Wine talk to comes from the packages above).
+    --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64
+                         nsis                 # the installer (makensis, through CPack)
+                         python3 binutils     # reads the manifest back; strings reads a shortcut
+                         xvfb x11-utils openbox xdotool imagemagick) ;;  # the window on a display
 esac
 
 missing=()

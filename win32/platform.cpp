@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <system_error>
 
+#include "system/user_data_folder.h"
 #include "ui/timer_interval.h"
 #include "win32/text.h"
 
@@ -14,6 +17,8 @@ namespace r462xe {
 namespace {
 
 constexpr UINT_PTR kTimer1Id = 1;
+// The timer of a box that answers itself, on the box's own window.
+constexpr UINT_PTR kAutoAnswerId = 1;
 
 // The toggle under which a message box keeps its details until the user asks for them.
 constexpr const wchar_t* kShowDetails = L"Show Details...";
@@ -55,6 +60,23 @@ LRESULT CALLBACK escape_presses_ok(HWND box, UINT message, WPARAM wparam, LPARAM
     }
     return DefSubclassProc(box, message, wparam, lparam);
 }
+
+// An unattended box presses its own OK when its time has come.
+void CALLBACK press_ok(HWND box, UINT, UINT_PTR id, DWORD) noexcept {
+    KillTimer(box, id);
+    SendMessageW(box, TDM_CLICK_BUTTON, IDOK, 0);
+}
+
+class DepthCount {
+  public:
+    explicit DepthCount(int& depth) : depth_(depth) { ++depth_; }
+    ~DepthCount() { --depth_; }
+    DepthCount(const DepthCount&) = delete;
+    DepthCount& operator=(const DepthCount&) = delete;
+
+  private:
+    int& depth_;
+};
 
 // A dialog box of the system's own class: the message boxes.
 bool is_dialog(HWND window) {
@@ -118,6 +140,7 @@ void Win32EventLoop::dispatch(MSG& message) {
 }
 
 void Win32EventLoop::do_events() {
+    DepthCount depth(dispatch_depth_);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -130,6 +153,7 @@ void Win32EventLoop::do_events() {
 }
 
 void Win32EventLoop::wait_for_events(double deadline) {
+    DepthCount depth(dispatch_depth_);
     const double remaining = deadline - now();
     if (remaining > 0) {
         // Blocks in the system until a message arrives or the deadline passes; a message already
@@ -140,9 +164,10 @@ void Win32EventLoop::wait_for_events(double deadline) {
     do_events();
 }
 
-void Win32EventLoop::run() {
+int Win32EventLoop::run() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
+    return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }
 
 Win32Timer::Win32Timer()
@@ -194,6 +219,8 @@ void Win32MessageBoxes::show(const std::string& text, const std::string& title, 
     }
     config.pfCallback = &Win32MessageBoxes::on_notification;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(this);
+    DepthCount showing(showing_count_);
+    if (observer_) observer_(text, title, details);
     // The box's own loop dispatches the window's events while it waits for its OK.
     if (SUCCEEDED(TaskDialogIndirect(&config, nullptr, nullptr, nullptr))) return;
     // Without the task dialog (the common controls 6 not loaded) the plain box says the same.
@@ -208,6 +235,11 @@ HRESULT CALLBACK Win32MessageBoxes::on_notification(HWND box, UINT notification,
     if (notification == TDN_CREATED) {
         boxes.showing_.push_back(box);
         SetWindowSubclass(box, &escape_presses_ok, 0, 0);
+        if (boxes.auto_answer_seconds_) {
+            const auto milliseconds =
+                static_cast<UINT>(std::lround(std::max(0.0, *boxes.auto_answer_seconds_) * 1000.0));
+            SetTimer(box, kAutoAnswerId, milliseconds, &press_ok);
+        }
     }
     if (notification == TDN_DESTROYED) {
         RemoveWindowSubclass(box, &escape_presses_ok, 0);
@@ -285,7 +317,17 @@ InstanceClaim Win32WindowSystem::claim_instance() {
 }
 
 std::filesystem::path Win32WindowSystem::program_folder() {
+    if (folder_override_) {
+        std::error_code error;
+        const auto folder = std::filesystem::absolute(*folder_override_, error);
+        return error ? *folder_override_ : folder;
+    }
     return program_path().parent_path();
+}
+
+std::optional<std::filesystem::path> Win32WindowSystem::user_data_folder() {
+    if (folder_override_) return std::nullopt;
+    return r462xe::user_data_folder();
 }
 
 void Win32WindowSystem::show_window() {

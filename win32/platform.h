@@ -26,8 +26,10 @@ class Win32EventLoop : public EventLoop {
     void wait_for_events(double deadline) override;
     // The program's window, whose keys act as in a dialog: Tab, Space and Enter on its controls.
     void set_dialog_window(HWND window) { dialog_window_ = window; }
-    // Dispatches every message as it comes until the program ends.
-    void run();
+    // Dispatches every message as it comes until the program ends; the status it ends with.
+    int run();
+    // How many dispatches of waiting procedures run now, nested in each other.
+    int dispatch_depth() const { return dispatch_depth_; }
 
   private:
     void dispatch(MSG& message);
@@ -35,6 +37,7 @@ class Win32EventLoop : public EventLoop {
     LARGE_INTEGER frequency_{};
     LARGE_INTEGER start_{};
     HWND dialog_window_ = nullptr;
+    int dispatch_depth_ = 0;
 };
 
 class Win32Timer : public Timer {
@@ -55,16 +58,28 @@ class Win32Timer : public Timer {
 
 class Win32MessageBoxes : public MessageBoxes {
   public:
+    using Observer = std::function<void(const std::string& text, const std::string& title,
+                                        const std::string& details)>;
+
     void show(const std::string& text, const std::string& title, MsgIcon icon,
               const std::string& details) override;
     // The window the boxes are modal to.
     void set_parent(HWND parent) { parent_ = parent; }
+    // Press OK by itself this long after a box appears (unattended runs).
+    void set_auto_answer(double seconds) { auto_answer_seconds_ = seconds; }
+    // Told about every box as it appears.
+    void set_observer(Observer observer) { observer_ = std::move(observer); }
+    // Boxes on screen now (a box can open while another one waits for its OK).
+    int showing() const { return showing_count_; }
 
   private:
     static HRESULT CALLBACK on_notification(HWND box, UINT notification, WPARAM wparam,
                                             LPARAM lparam, LONG_PTR self) noexcept;
 
     HWND parent_ = nullptr;
+    std::optional<double> auto_answer_seconds_;
+    Observer observer_;
+    int showing_count_ = 0;
     // The boxes on screen now, the last one on top (a box can open while another one waits for
     // its OK); a new box is modal to the top one.
     std::vector<HWND> showing_;
@@ -95,12 +110,17 @@ class Win32WindowSystem : public WindowSystem {
     // Another instance of this user runs: its window has then been brought to the front.
     InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
+    // The user's local application data folder; none when --folder names the one folder to use.
+    std::optional<std::filesystem::path> user_data_folder() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program(int status) override;
 
     void set_window(HWND window) { window_ = window; }
-    // The exit status the program ends with.
+    // The folder to report instead of the executable's.
+    void set_program_folder(std::filesystem::path folder) { folder_override_ = std::move(folder); }
+    // The exit status the program ends with, in place of the one the window asks for (an
+    // unattended run's verdict).
     void set_exit_status(std::function<int()> exit_status) {
         exit_status_ = std::move(exit_status);
     }
@@ -109,6 +129,7 @@ class Win32WindowSystem : public WindowSystem {
     std::optional<std::wstring> instance_name_;
     std::unique_ptr<Win32InstanceLock> instance_;
     HWND window_ = nullptr;
+    std::optional<std::filesystem::path> folder_override_;
     std::function<int()> exit_status_;
 };
 

@@ -10,6 +10,9 @@ namespace r462xe {
 namespace {
 
 constexpr UINT kBreakMessage = WM_APP + 1;
+// While the line is recorded, what has arrived is taken in this often.
+constexpr UINT_PTR kArrivalTimerId = 1;
+constexpr UINT kArrivalMilliseconds = 10;
 
 // The name CreateFileW opens: COMn as \\.\COMn, which also reaches COM10 and above; a device
 // given as \\.\... as it is.
@@ -101,6 +104,7 @@ class Event {
 Win32SerialPort::Win32SerialPort(const PortMap& ports)
     : ports_(ports), events_([this](UINT message, WPARAM opened, LPARAM) {
           if (message == kBreakMessage) raise_break(static_cast<unsigned>(opened));
+          if (message == WM_TIMER && opened == kArrivalTimerId) take_arrivals();
       }) {}
 
 Win32SerialPort::~Win32SerialPort() {
@@ -141,9 +145,12 @@ void Win32SerialPort::open_device(int port, const LineSettings& settings) {
         throw;
     }
     // Whatever the meter has already sent stays waiting: the component drops nothing on open.
+    if (observed()) SetTimer(events_.hwnd(), kArrivalTimerId, kArrivalMilliseconds, nullptr);
 }
 
 void Win32SerialPort::close_device() {
+    KillTimer(events_.hwnd(), kArrivalTimerId);
+    arrived_.clear();
     discard_writes();
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -211,12 +218,41 @@ int Win32SerialPort::bytes_waiting() {
     // Line errors (framing, parity, overrun) are cleared and not told: the replies they spoil
     // fail as any wrong reply does.
     if (!ClearCommError(handle, &errors, &status)) throw failure("InBufferCount", GetLastError());
-    return static_cast<int>(status.cbInQue);
+    return static_cast<int>(arrived_.size() + status.cbInQue);
 }
 
 std::string Win32SerialPort::read_all() {
+    std::string bytes = std::move(arrived_);
+    arrived_.clear();
+    const std::string fresh = read_device();
+    // Told as they are taken in: this port reads only when the program asks, or early for an
+    // observer.
+    if (observed() && !fresh.empty()) received(fresh);
+    return bytes + fresh;
+}
+
+void Win32SerialPort::take_arrivals() {
+    if (handle_ == INVALID_HANDLE_VALUE || device_gone_ || !observed()) return;
+    try {
+        const std::string fresh = read_device();
+        arrived_ += fresh;
+        if (!fresh.empty()) received(fresh);
+    } catch (const PortError&) {
+        // A device gone raises its break event; the program's next transfer meets the failure.
+    }
+}
+
+std::string Win32SerialPort::read_device() {
     std::string bytes;
-    for (int waiting = bytes_waiting(); waiting > 0; waiting = bytes_waiting()) {
+    const auto system_waiting = [this] {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(open_handle("Input"), &errors, &status))
+            throw failure("Input", GetLastError());
+        return static_cast<int>(status.cbInQue);
+    };
+    finish_writes("Input");
+    for (int waiting = system_waiting(); waiting > 0; waiting = system_waiting()) {
         std::string chunk(static_cast<std::size_t>(waiting), '\0');
         Event done;
         OVERLAPPED overlapped{};
@@ -233,8 +269,6 @@ std::string Win32SerialPort::read_all() {
         if (read == 0) break;
         bytes.append(chunk.data(), read);
     }
-    // Told as they are taken in: this port reads only when the program asks.
-    if (observed() && !bytes.empty()) received(bytes);
     return bytes;
 }
 

@@ -49,6 +49,11 @@ class Win32SerialPort : public SerialPort {
     PortError failure(const char* operation, DWORD error);
     PortError gone(const char* operation) const;
     void raise_break(unsigned opened);
+    // Everything the device holds now, read without telling anyone.
+    std::string read_device();
+    // While an observer records the line: the bytes taken in as they arrive, so that the record
+    // gives the time they came, not the time the program asked for them.
+    void take_arrivals();
 
     const PortMap& ports_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
@@ -60,7 +65,9 @@ class Win32SerialPort : public SerialPort {
     std::string gone_text_;  // the system's words when it went
     // Counts opens, so that a late break of a closed device is not raised for the next one.
     unsigned open_count_ = 0;
-    // Where the break event waits for the next dispatch.
+    // Bytes taken in early for the observer, not yet read by the program.
+    std::string arrived_;
+    // Where the break event and the arrival ticks wait for the next dispatch.
     MessageWindow events_;
 };
 

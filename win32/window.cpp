@@ -20,6 +20,10 @@ using namespace layout;
 // The entries the port list shows at once when it drops down: every port.
 constexpr int kListEntriesShown = 16;
 
+// A tooltip's lines wrap at this width (pixels at 96 dots per inch); a line break in a tip is
+// kept.
+constexpr int kTipWidth = 480;
+
 // Arial at 9.75 points, in hundredths of a point.
 constexpr int kFontCentipoints = 975;
 constexpr int kCentipointsPerInch = 7200;
@@ -129,6 +133,8 @@ Win32Window::Win32Window(Controls& controls, WindowHandlers handlers, ErrorLog& 
 }
 
 Win32Window::~Win32Window() {
+    // The tips go first: the window owns them.
+    if (tips_) DestroyWindow(tips_);
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -180,6 +186,7 @@ void Win32Window::build() {
     com1_ = add_control(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
                         kCom1Id, kCom1);
     SendMessageW(com1_, CB_SETMINVISIBLE, kListEntriesShown, 0);
+    add_port_tips();
     sync_port_list(true);
 
     // The two buttons form one group: the arrow keys move between them, as in a dialog.
@@ -291,8 +298,81 @@ void Win32Window::sync_port_list(bool items_changed) {
     }
     SendMessageW(com1_, CB_SETCURSEL, static_cast<WPARAM>(list.list_index()), 0);
     sync_enabled(com1_, list.enabled());
-    // The entries' tooltips belong here, beside the entries: set from the controls as the list
-    // changes, once the controls carry them.
+    // The tips change with the entries unchanged too (a port chosen holds something else): a tip
+    // on screen shows its new text at once, and a tip no longer there goes.
+    if (tips_ && IsWindowVisible(tips_)) {
+        const wchar_t* text = nullptr;
+        for (HWND tool : {com1_, com1_entries_}) {
+            if (!tool) continue;
+            TOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.hwnd = hwnd_;
+            info.uId = reinterpret_cast<UINT_PTR>(tool);
+            if (SendMessageW(tips_, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&info)) &&
+                info.uId == reinterpret_cast<UINT_PTR>(tool))
+                text = port_tip(tool);
+        }
+        if (text && *text)
+            SendMessageW(tips_, TTM_UPDATE, 0, 0);
+        else
+            SendMessageW(tips_, TTM_POP, 0, 0);
+    }
+}
+
+void Win32Window::add_port_tips() {
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!tips_) return;  // the list works without its tips
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, MulDiv(kTipWidth, static_cast<int>(dpi_), 96));
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof(combo);
+    if (GetComboBoxInfo(com1_, &combo)) com1_entries_ = combo.hwndList;
+    // Each tool asks for its text as the tip shows: the controls hold the texts.
+    for (HWND tool : {com1_, com1_entries_}) {
+        if (!tool) continue;
+        TOOLINFOW info{};
+        info.cbSize = sizeof(info);
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+    // The mouse moving onto another entry shows that entry's tip.
+    if (com1_entries_)
+        SetWindowSubclass(com1_entries_, &Win32Window::port_entries_procedure, 0,
+                          reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK Win32Window::port_entries_procedure(HWND list, UINT message, WPARAM wparam,
+                                                     LPARAM lparam, UINT_PTR,
+                                                     DWORD_PTR self) noexcept {
+    auto& window = *reinterpret_cast<Win32Window*>(self);
+    if (message == WM_MOUSEMOVE && window.tips_) {
+        const LRESULT hit = SendMessageW(list, LB_ITEMFROMPOINT, 0, lparam);
+        // The high word says whether the point lies outside every entry.
+        const int entry = HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));
+        if (entry != window.tip_entry_) {
+            window.tip_entry_ = entry;
+            SendMessageW(window.tips_, TTM_POP, 0, 0);
+        }
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, &Win32Window::port_entries_procedure, 0);
+    }
+    return DefSubclassProc(list, message, wparam, lparam);
+}
+
+const wchar_t* Win32Window::port_tip(HWND tool) {
+    const auto& list = controls_.COM1;
+    if (tool == com1_entries_) {
+        const auto& tips = list.item_tips();
+        const auto entry = static_cast<std::size_t>(tip_entry_);
+        tip_text_ = tip_entry_ >= 0 && entry < tips.size() ? wide(tips[entry]) : std::wstring();
+    } else {
+        tip_text_ = wide(list.tooltip());
+    }
+    return tip_text_.c_str();
 }
 
 void Win32Window::sync_progress() {
@@ -349,6 +429,18 @@ LRESULT Win32Window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_COMMAND:
             on_command(LOWORD(wparam), HIWORD(wparam));
             return 0;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lparam);
+            if (header->hwndFrom == tips_ && header->code == TTN_GETDISPINFOW) {
+                auto* info = reinterpret_cast<NMTTDISPINFOW*>(lparam);
+                // The tool is named by its window.
+                info->lpszText =
+                    const_cast<wchar_t*>(port_tip(reinterpret_cast<HWND>(header->idFrom)));
+                info->hinst = nullptr;
+                return 0;
+            }
+            break;
+        }
         case WM_CTLCOLORSTATIC:
             return static_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
         case DM_GETDEFID: {

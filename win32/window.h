@@ -71,6 +71,14 @@ class Win32Window {
 
     void sync_label(HWND widget, const Label& label, Property property);
     void sync_port_list(bool items_changed);
+    // The tooltips of the port list: the list's own over the closed list, each entry's over the
+    // entry in the dropped list.
+    void add_port_tips();
+    static LRESULT CALLBACK port_entries_procedure(HWND list, UINT message, WPARAM wparam,
+                                                   LPARAM lparam, UINT_PTR,
+                                                   DWORD_PTR self) noexcept;
+    // The text the tooltip asks for: the list's, or the entry's under the mouse.
+    const wchar_t* port_tip(HWND tool);
     void sync_progress();
     void sync_enabled(HWND widget, bool enabled);
 
@@ -103,6 +111,13 @@ class Win32Window {
     HWND frame1_ = nullptr;
     HWND progress_bar1_ = nullptr;
     std::wstring progress_text_;
+    HWND tips_ = nullptr;
+    // The dropped list of the port list, where the entries lie.
+    HWND com1_entries_ = nullptr;
+    // The entry under the mouse there, -1 for none.
+    int tip_entry_ = -1;
+    // What the tooltip shows now; it reads the text while it shows.
+    std::wstring tip_text_;
     // The port list is open: a pick there counts also for the entry already selected.
     bool list_dropped_ = false;
     // The control that had the focus before the window lost it, or before it was disabled.

@@ -61,5 +61,73 @@ TEST(ImagePath, FolderAndFileNameAreJoinedByOneSeparator) {
     }
 }
 
+// Where the system has a folder for the user's application data, the image may lie there too, in
+// the program's own folder of it: beside the program comes first, and the first file found is the
+// one read.
+struct PlaceCase {
+    const char* name;
+    bool beside_program;  // an image of the right length beside the program
+    bool short_beside;    // a file too short there instead
+    bool in_user_folder;  // an image of the right length in the user's folder
+    bool shown_box;       // the file error appears
+    bool read_from_user_folder;
+};
+
+TEST(ImagePath, BesideTheProgramFirstThenTheUsersOwnFolder) {
+    const std::vector<PlaceCase> cases = {
+        {"beside the program only", true, false, false, false, false},
+        {"in the user's folder only", false, false, true, false, true},
+        {"in both", true, false, true, false, false},
+        {"a short file beside, a good one in the user's folder", false, true, true, true, false},
+        {"nowhere", false, false, false, true, false},
+    };
+    for (const auto& given : cases) {
+        SCOPED_TRACE(given.name);
+        testing::WindowRig rig(nullptr);
+        const auto program = std::filesystem::path(rig.folder) / "program";
+        const auto user = std::filesystem::path(rig.folder) / "user";
+        std::filesystem::create_directories(program);
+        std::filesystem::create_directories(user / "r462xe-fwupdate");
+        if (given.beside_program)
+            std::ofstream(program / kImageFileName, std::ios::binary) << testing::demo_image();
+        if (given.short_beside)
+            std::ofstream(program / kImageFileName, std::ios::binary) << "short";
+        if (given.in_user_folder)
+            std::ofstream(user / "r462xe-fwupdate" / "R462XE_V307_20200521.QF", std::ios::binary)
+                << testing::demo_image();
+        rig.world.window.folder = program;
+        rig.world.window.user_folder = user;
+        rig.load();
+        EXPECT_EQ(!rig.world.messages.shown.empty(), given.shown_box);
+        EXPECT_EQ(rig.form.fw_path, given.read_from_user_folder
+                                        ? user / "r462xe-fwupdate" / "R462XE_V307_20200521.QF"
+                                        : program / "R462XE_V307_20200521.QF");
+    }
+}
+
+// Found nowhere: the box keeps its text, and its details name both places, in the order looked.
+TEST(ImagePath, TheFileErrorsDetailsNameEachPlaceLookedInOrder) {
+    testing::WindowRig rig(nullptr);
+    rig.world.window.folder = "/nowhere/program";
+    rig.world.window.user_folder = "/nowhere/user";
+    rig.load();
+    ASSERT_EQ(rig.world.messages.shown.size(), 1u);
+    const auto& box = rig.world.messages.shown.front();
+    EXPECT_EQ(box.text, " Firmware image file loading error!");
+    EXPECT_EQ(box.title, "file error");
+    const std::string sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    const std::string beside = "/nowhere/program" + sep + "R462XE_V307_20200521.QF";
+    const std::string user_folder = "/nowhere/user" + sep + "r462xe-fwupdate";
+    EXPECT_EQ(box.details,
+              "The firmware image " + beside +
+                  " is missing or cannot be read. Copy R462XE_V307_20200521.QF (61440 bytes) "
+                  "into /nowhere/program or " +
+                  user_folder +
+                  ", then start the program again.\n"
+                  "Places looked, in order:\n"
+                  "  " +
+                  beside + "\n  " + user_folder + sep + "R462XE_V307_20200521.QF\n");
+}
+
 }  // namespace
 }  // namespace r462xe
