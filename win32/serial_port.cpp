@@ -1,7 +1,9 @@
 #include "win32/serial_port.h"
 
+#include <algorithm>
 #include <array>
 
+#include "serial/receive_buffer.h"
 #include "win32/system_error.h"
 #include "win32/text.h"
 
@@ -218,7 +220,7 @@ int Win32SerialPort::bytes_waiting() {
     // Line errors (framing, parity, overrun) are cleared and not told: the replies they spoil
     // fail as any wrong reply does.
     if (!ClearCommError(handle, &errors, &status)) throw failure("InBufferCount", GetLastError());
-    return static_cast<int>(arrived_.size() + status.cbInQue);
+    return static_cast<int>(std::min(arrived_.size() + status.cbInQue, kReceiveBufferBytes));
 }
 
 std::string Win32SerialPort::read_all() {
@@ -227,16 +229,17 @@ std::string Win32SerialPort::read_all() {
     const std::string fresh = read_device();
     // Told as they are taken in: this port reads only when the program asks, or early for an
     // observer.
-    if (observed() && !fresh.empty()) received(fresh);
-    return bytes + fresh;
+    const std::size_t kept = take_into_receive_buffer(bytes, fresh);
+    if (observed() && kept != 0) received(fresh.substr(0, kept));
+    return bytes;
 }
 
 void Win32SerialPort::take_arrivals() {
     if (handle_ == INVALID_HANDLE_VALUE || device_gone_ || !observed()) return;
     try {
         const std::string fresh = read_device();
-        arrived_ += fresh;
-        if (!fresh.empty()) received(fresh);
+        const std::size_t kept = take_into_receive_buffer(arrived_, fresh);
+        if (kept != 0) received(fresh.substr(0, kept));
     } catch (const PortError&) {
         // A device gone raises its break event; the program's next transfer meets the failure.
     }
