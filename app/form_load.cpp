@@ -80,12 +80,13 @@ void Form1::load_steps() {
     enable_upload_if_eligible();
 }
 
-// The image beside the program, else in the user's own folder for the program's data: the first
-// place that holds a file of that name is the one read, right or wrong.
+// The image beside the program, else in the program's folder of each of the folders for the data
+// of the user's programs, in order: the first place that holds a file of that name is the one
+// read, right or wrong.
 void Form1::find_image_place() {
     image_places = {window.program_folder() / kImageFileName};
-    if (const auto user_folder = window.user_data_folder())
-        image_places.push_back(*user_folder / kUserImageFolderName / kImageFileName);
+    for (const auto& data_folder : window.user_data_folders())
+        image_places.push_back(data_folder / kUserImageFolderName / kImageFileName);
     fw_path = image_places.front();
     for (const auto& place : image_places) {
         std::error_code error;

@@ -35,13 +35,11 @@ std::string file_error_details(const std::filesystem::path& path,
     std::string folders = path_text(path.parent_path());
     std::string looked;
     if (places.size() > 1) {
-        folders.clear();
+        // Where the user may put it: beside the program, or in the user's own data folder (the
+        // first after it); the shared folders after those need an administrator.
+        folders = path_text(places[0].parent_path()) + " or " + path_text(places[1].parent_path());
         looked = "Places looked, in order:\n";
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            if (i > 0) folders += i + 1 == places.size() ? " or " : ", ";
-            folders += path_text(places[i].parent_path());
-            looked += "  " + path_text(places[i]) + "\n";
-        }
+        for (const auto& place : places) looked += "  " + path_text(place) + "\n";
     }
     return "The firmware image " + path_text(path) + " " + what + ". Copy " + kImageFileName +
            " (" + image_bytes + " bytes) into " + folders + ", then start the program again.\n" +

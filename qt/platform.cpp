@@ -14,6 +14,7 @@
 
 #include "qt/text.h"
 #include "system/end_signals.h"
+#include "system/user_data_folders.h"
 #include "ui/timer_interval.h"
 
 namespace r462xe {
@@ -162,6 +163,11 @@ std::filesystem::path QtWindowSystem::program_folder() {
     const QString folder = folder_override_ ? QDir(*folder_override_).absolutePath()
                                             : QApplication::applicationDirPath();
     return native_path(QDir::toNativeSeparators(folder));
+}
+
+std::vector<std::filesystem::path> QtWindowSystem::user_data_folders() {
+    if (folder_override_) return {};
+    return r462xe::user_data_folders();
 }
 
 void QtWindowSystem::show_window() {

@@ -84,6 +84,8 @@ class QtWindowSystem : public WindowSystem {
     // Through the instance lock (see QtInstanceLock::claim).
     InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
+    // None when the folder is given (an unattended run looks only there).
+    std::vector<std::filesystem::path> user_data_folders() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program(int exit_status) override;

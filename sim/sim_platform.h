@@ -104,7 +104,7 @@ class SimWindowSystem : public WindowSystem {
   public:
     InstanceClaim claim_instance() override { return claim; }
     std::filesystem::path program_folder() override { return folder; }
-    std::optional<std::filesystem::path> user_data_folder() override { return user_folder; }
+    std::vector<std::filesystem::path> user_data_folders() override { return user_folders; }
     // Refused when `refuse_show` is set, as a window system may fail to show a window.
     void show_window() override;
     void unload_window() override;
@@ -113,8 +113,9 @@ class SimWindowSystem : public WindowSystem {
     // What every start finds when it claims the program's instance.
     InstanceClaim claim;
     std::filesystem::path folder = ".";
-    // The user's application data folder; none, as on a system without one, unless a test sets it.
-    std::optional<std::filesystem::path> user_folder;
+    // The folders for the user's application data; none, as on a system without them, unless a
+    // test sets them.
+    std::vector<std::filesystem::path> user_folders;
     bool shown = false;
     bool refuse_show = false;
     bool ended = false;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace r462xe {
 
@@ -82,9 +83,9 @@ class WindowSystem {
     // The folder that holds the program's executable, as the platform reports it, in the
     // platform's own form of a path (wide on Windows), so that any letters survive.
     virtual std::filesystem::path program_folder() = 0;
-    // The user's own folder for the application data of programs, where a user who may not write
-    // the program's folder can put the image; none where the system has no such folder.
-    virtual std::optional<std::filesystem::path> user_data_folder() { return std::nullopt; }
+    // The folders for the data of the user's programs, the user's own first, where a user who may
+    // not write the program's folder can put the image; none where the system has no such folder.
+    virtual std::vector<std::filesystem::path> user_data_folders() { return {}; }
     virtual void show_window() = 0;
     // Ask the window to close: raises the close request (`Form_Unload`).
     virtual void unload_window() = 0;

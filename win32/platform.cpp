@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "system/user_data_folder.h"
+#include "system/user_data_folders.h"
 #include "ui/timer_interval.h"
 #include "win32/text.h"
 
@@ -325,9 +325,9 @@ std::filesystem::path Win32WindowSystem::program_folder() {
     return program_path().parent_path();
 }
 
-std::optional<std::filesystem::path> Win32WindowSystem::user_data_folder() {
-    if (folder_override_) return std::nullopt;
-    return r462xe::user_data_folder();
+std::vector<std::filesystem::path> Win32WindowSystem::user_data_folders() {
+    if (folder_override_) return {};
+    return r462xe::user_data_folders();
 }
 
 void Win32WindowSystem::show_window() {

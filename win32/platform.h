@@ -111,7 +111,7 @@ class Win32WindowSystem : public WindowSystem {
     InstanceClaim claim_instance() override;
     std::filesystem::path program_folder() override;
     // The user's local application data folder; none when --folder names the one folder to use.
-    std::optional<std::filesystem::path> user_data_folder() override;
+    std::vector<std::filesystem::path> user_data_folders() override;
     void show_window() override;
     void unload_window() override;
     [[noreturn]] void end_program(int status) override;

@@ -1,10 +1,10 @@
-// A system whose programs keep their data elsewhere: the image lies beside the program only.
-#include "system/user_data_folder.h"
+// A system that does not say where the data of the user's programs goes.
+#include "system/user_data_folders.h"
 
 namespace r462xe {
 
-std::optional<std::filesystem::path> user_data_folder() {
-    return std::nullopt;
+std::vector<std::filesystem::path> user_data_folders() {
+    return {};
 }
 
 }  // namespace r462xe

@@ -1,6 +1,6 @@
 // Windows: the user's local application data folder (%LOCALAPPDATA%), which stays on this
 // computer and which the user may write without an administrator.
-#include "system/user_data_folder.h"
+#include "system/user_data_folders.h"
 
 #include <windows.h>
 
@@ -9,15 +9,15 @@
 
 namespace r462xe {
 
-std::optional<std::filesystem::path> user_data_folder() {
+std::vector<std::filesystem::path> user_data_folders() {
     PWSTR folder = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder))) {
         CoTaskMemFree(folder);
-        return std::nullopt;
+        return {};
     }
     std::filesystem::path path(folder);
     CoTaskMemFree(folder);
-    return path;
+    return {path};
 }
 
 }  // namespace r462xe

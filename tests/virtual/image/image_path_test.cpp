@@ -96,7 +96,7 @@ TEST(ImagePath, BesideTheProgramFirstThenTheUsersOwnFolder) {
             std::ofstream(user / "r462xe-fwupdate" / "R462XE_V307_20200521.QF", std::ios::binary)
                 << testing::demo_image();
         rig.world.window.folder = program;
-        rig.world.window.user_folder = user;
+        rig.world.window.user_folders = {user};
         rig.load();
         EXPECT_EQ(!rig.world.messages.shown.empty(), given.shown_box);
         EXPECT_EQ(rig.form.fw_path, given.read_from_user_folder
@@ -105,11 +105,48 @@ TEST(ImagePath, BesideTheProgramFirstThenTheUsersOwnFolder) {
     }
 }
 
-// Found nowhere: the box keeps its text, and its details name both places, in the order looked.
+// Where the system names several data folders (a Linux desktop: the user's own, then the shared
+// ones), each is looked in, in order, after the program's folder.
+TEST(ImagePath, EachDataFolderInTurn) {
+    struct Case {
+        const char* name;
+        std::vector<int> holding;  // which of the three data folders hold an image
+        int read_from;
+    };
+    const std::vector<Case> cases = {
+        {"the second only", {1}, 1},
+        {"the second and the third", {1, 2}, 1},
+        {"the third only", {2}, 2},
+        {"all three", {0, 1, 2}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::WindowRig rig(nullptr);
+        const auto root = std::filesystem::path(rig.folder);
+        std::filesystem::create_directories(root / "program");
+        const std::vector<std::filesystem::path> data = {root / "home", root / "local",
+                                                         root / "shared"};
+        for (const int holder : c.holding) {
+            std::filesystem::create_directories(data[holder] / "r462xe-fwupdate");
+            std::ofstream(data[holder] / "r462xe-fwupdate" / "R462XE_V307_20200521.QF",
+                          std::ios::binary)
+                << testing::demo_image();
+        }
+        rig.world.window.folder = root / "program";
+        rig.world.window.user_folders = data;
+        rig.load();
+        EXPECT_TRUE(rig.world.messages.shown.empty());
+        EXPECT_EQ(rig.form.fw_path,
+                  data[c.read_from] / "r462xe-fwupdate" / "R462XE_V307_20200521.QF");
+    }
+}
+
+// Found nowhere: the box keeps its text, and its details name each place, in the order looked,
+// and where the user may put the image without an administrator.
 TEST(ImagePath, TheFileErrorsDetailsNameEachPlaceLookedInOrder) {
     testing::WindowRig rig(nullptr);
     rig.world.window.folder = "/nowhere/program";
-    rig.world.window.user_folder = "/nowhere/user";
+    rig.world.window.user_folders = {"/nowhere/user", "/nowhere/shared"};
     rig.load();
     ASSERT_EQ(rig.world.messages.shown.size(), 1u);
     const auto& box = rig.world.messages.shown.front();
@@ -126,7 +163,8 @@ TEST(ImagePath, TheFileErrorsDetailsNameEachPlaceLookedInOrder) {
                   ", then start the program again.\n"
                   "Places looked, in order:\n"
                   "  " +
-                  beside + "\n  " + user_folder + sep + "R462XE_V307_20200521.QF\n");
+                  beside + "\n  " + user_folder + sep + "R462XE_V307_20200521.QF\n  " +
+                  "/nowhere/shared" + sep + "r462xe-fwupdate" + sep + "R462XE_V307_20200521.QF\n");
 }
 
 }  // namespace
