@@ -52,6 +52,11 @@ trap '"$wineserver" --kill 2>/dev/null || true' EXIT
 # COM1 to COM16 lead nowhere until a test links one to its virtual meter's terminal: a COMn
 # without a link would fall through to the host's /dev/ttyS(n-1).
 for n in $(seq 16); do ln -sfn "$WINEPREFIX/no-port" "$WINEPREFIX/dosdevices/com$n"; done
+# The desktop and services that Wine's start-up left running knew no display driver: a fresh
+# server, and they start again with the null driver.
+"$wineserver" --kill 2>/dev/null || true
+"$wineserver" --wait 2>/dev/null || true
+"$wineserver" --persistent </dev/null >/dev/null 2>&1
 
 status=0
 ctest --preset windows || status=$?
