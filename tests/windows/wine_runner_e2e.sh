@@ -89,9 +89,13 @@ flash_matches() {
 log_in_order() {
     local from=1 entry line
     for entry in "$@"; do
-        line=$(tail -n +"$from" "$work/meter.log" | grep -n -F -m1 -- "$entry" | cut -d: -f1) ||
-            { fail "meter log lacks, in order: $entry"; return; }
-        from=$((from + line))
+        # One reader, no pipe: a reader that stops at its first match would cut the writer of a
+        # pipe short, and the pipe's failure would read as a missing entry.
+        # The entry through the environment: awk's -v would read its backslashes as escapes.
+        line=$(entry=$entry awk -v from="$from" \
+            'NR >= from && index($0, ENVIRON["entry"]) { print NR; exit }' "$work/meter.log")
+        [ -n "$line" ] || { fail "meter log lacks, in order: $entry"; return; }
+        from=$((line + 1))
     done
 }
 success_box='"Firmware Update" "Firmware Update was completed successfully."'
