@@ -50,10 +50,13 @@ void Win32InstanceLock::release() {
     mutex_ = nullptr;
 }
 
-void Win32InstanceLock::bring_first_to_front() const {
+void Win32InstanceLock::bring_first_to_front() {
     const HWND window = other_instance_window(window_class_);
     // A window that the load has not shown yet appears by itself in a moment.
     if (!window || !IsWindowVisible(window)) return;
+    // A window that has not taken its messages for seconds would not come forward.
+    first_answered_ = !IsHungAppWindow(window);
+    if (!first_answered_) return;
     // Asynchronous: a busy instance never holds up this start.
     if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
     // A message box waiting for its OK stays above the window.

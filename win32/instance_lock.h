@@ -20,15 +20,19 @@ class Win32InstanceLock {
     // True when this instance is the first, which from now on holds the lock; otherwise the
     // running instance's window (with any message box it shows) has been brought to the front.
     bool take();
+    // After a take that found another instance: whether its window answered, or is not shown
+    // yet and appears by itself. A window that does not respond (hung) did not.
+    bool first_answered() const { return first_answered_; }
     // Gives the lock up, before the program ends at once.
     void release();
 
   private:
-    void bring_first_to_front() const;
+    void bring_first_to_front();
 
     std::wstring name_;
     std::wstring window_class_;
     HANDLE mutex_ = nullptr;
+    bool first_answered_ = true;
 };
 
 }  // namespace r462xe

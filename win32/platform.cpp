@@ -313,6 +313,9 @@ InstanceClaim Win32WindowSystem::claim_instance() {
         instance_ = std::make_unique<Win32InstanceLock>(*instance_name_, window_class);
     }
     if (instance_->take()) return {};
+    if (!instance_->first_answered())
+        return {.outcome = InstanceClaim::Outcome::Unanswered,
+                .why = "its window does not respond"};
     return {.outcome = InstanceClaim::Outcome::AnotherRuns};
 }
 
