@@ -5,23 +5,17 @@
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
+#include "system/environment.h"
 
 namespace r462xe {
 
-namespace {
-// An empty variable names nothing, as a missing one.
-std::string variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-}  // namespace
-
 DisplayCheck check_display() {
     // Another platform chosen, or Wayland's display named: the window system answers for itself.
-    const std::string platform = variable("QT_QPA_PLATFORM");
-    if (platform != "xcb" && (!platform.empty() || !variable("WAYLAND_DISPLAY").empty())) return {};
-    const std::string display = variable("DISPLAY");
+    const std::string platform = environment_variable("QT_QPA_PLATFORM");
+    if (platform != "xcb" &&
+        (!platform.empty() || !environment_variable("WAYLAND_DISPLAY").empty()))
+        return {};
+    const std::string display = environment_variable("DISPLAY");
     if (display.empty()) return {.state = DisplayCheck::State::none, .name = {}};
     xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
     const bool answers = xcb_connection_has_error(connection) == 0;

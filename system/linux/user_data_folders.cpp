@@ -3,28 +3,22 @@
 // and /usr/share). A path that is not absolute is not one of them, and is passed over.
 #include "system/user_data_folders.h"
 
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
-namespace r462xe {
+#include "system/environment.h"
 
-namespace {
-std::string variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-}  // namespace
+namespace r462xe {
 
 std::vector<std::filesystem::path> user_data_folders() {
     std::vector<std::filesystem::path> folders;
-    const std::filesystem::path data_home = variable("XDG_DATA_HOME");
-    const std::string home = variable("HOME");
+    const std::filesystem::path data_home = environment_variable("XDG_DATA_HOME");
+    const std::string home = environment_variable("HOME");
     if (data_home.is_absolute())
         folders.push_back(data_home);
     else if (std::filesystem::path(home).is_absolute())
         folders.push_back(std::filesystem::path(home) / ".local" / "share");
-    std::string data_dirs = variable("XDG_DATA_DIRS");
+    std::string data_dirs = environment_variable("XDG_DATA_DIRS");
     if (data_dirs.empty()) data_dirs = "/usr/local/share:/usr/share";
     std::istringstream entries(data_dirs);
     for (std::string entry; std::getline(entries, entry, ':');) {
