@@ -15,6 +15,8 @@ packages=(
 )
 case "${1:-}" in
     --sanitize) packages+=(libclang-rt-14-dev clang-14) ;;
+    # The package's checks: Debian's lintian.
+    --package) packages+=(lintian) ;;
     # The cross-build for Windows and its run under Wine need no Qt: only these.
     --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64) ;;
 esac
