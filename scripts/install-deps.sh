@@ -15,6 +15,8 @@ packages=(
 )
 case "${1:-}" in
     --sanitize) packages+=(libclang-rt-14-dev clang-14) ;;
+    # The package's checks: Debian's lintian.
+    --package) packages+=(lintian) ;;
     # The cross-build for Windows and its run under Wine need no Qt: only these (the Linux meter
     # tool that the tests under Wine talk to comes from the packages above).
     --windows) packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine64
