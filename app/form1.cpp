@@ -9,6 +9,7 @@ Form1::Form1(const Platform& platform)
       messages(platform.messages),
       window(platform.window),
       sleep_inhibitor(platform.sleep),
-      error_log(platform.error_log) {}
+      error_log(platform.error_log),
+      history(platform.history) {}
 
 }  // namespace r462xe

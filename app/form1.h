@@ -11,6 +11,7 @@
 #include "ui/controls.h"
 #include "ui/platform.h"
 #include "upload/update_failure.h"
+#include "upload/update_history.h"
 #include "upload/update_progress.h"
 
 namespace r462xe {
@@ -72,6 +73,7 @@ class Form1 : public SharedState, public Controls {
     WindowSystem& window;
     SleepInhibitor& sleep_inhibitor;
     ErrorLog& error_log;
+    UpdateHistory& history;
 
   private:
     void load_steps();
@@ -143,6 +145,24 @@ class Form1 : public SharedState, public Controls {
     void show_close_refused();
     void end_close_refused_if_due();
     UpdateTrack update_track_;
+
+    // The update history's record of the press that runs now.
+    struct Attempt {
+        bool open = false;      // pressed, and its record not yet written
+        double started_at = 0;  // steady time of the press
+        HistoryRecord record{};
+    };
+    // At the press: when, and with which image.
+    void begin_attempt();
+    // As the transfer starts: the port and the meter it updates.
+    void note_attempt_start();
+    // Writes the record with how the attempt ended and its details (one line in the file).
+    // Returns the line for the message's details about the history: where it is kept (after a
+    // success), or why this attempt is not in it; empty otherwise.
+    std::string end_attempt(AttemptOutcome outcome, const std::string& details);
+    Attempt attempt_;
+    // The image file's SHA-256, as start-up read it.
+    std::string image_sha256_;
     // The status the program ends with when the window closes.
     int end_status_ = kExitClosed;
 

@@ -6,6 +6,7 @@
 #include "app/form1.h"
 #include "image/image_reader.h"
 #include "image/image_transform.h"
+#include "text/path_text.h"
 
 namespace r462xe {
 
@@ -14,11 +15,7 @@ constexpr const char* kFileErrorText = " Firmware image file loading error!";
 constexpr const char* kFileErrorTitle = "file error";
 
 std::string path_text(const std::filesystem::path& path) {
-    try {
-        return path.string();
-    } catch (const std::exception&) {
-        return kImageFileName;  // a name the system's narrow text cannot hold
-    }
+    return r462xe::path_text(path, kImageFileName);
 }
 
 // What was wrong with the file, and where the right one goes; with more than one place to look
@@ -56,6 +53,7 @@ ImageLoad Form1::load_image() {
                      file_error_details(fw_path, image_places, file));
         return ImageLoad::Failed;
     }
+    image_sha256_ = history.sha256(*file);
     prepare_image(*file, fw_image, block_check);
     block_sum = 0;
     return ImageLoad::Done;

@@ -1,6 +1,7 @@
 #include "qt/platform.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -14,7 +15,10 @@
 
 #include "qt/text.h"
 #include "system/end_signals.h"
+#include "system/local_time.h"
+#include "system/record_file.h"
 #include "system/user_data_folders.h"
+#include "system/user_state_folder.h"
 #include "ui/timer_interval.h"
 
 namespace r462xe {
@@ -132,6 +136,26 @@ void QtErrorLog::write_line(const std::string& line) {
     const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
     std::fprintf(stderr, "%s: %s\n", name.constData(), line.c_str());
     std::fflush(stderr);
+}
+
+std::filesystem::path QtUpdateHistory::file() {
+    return history_file_in(user_state_folder());
+}
+
+std::string QtUpdateHistory::append(const std::string& header, const std::string& record) {
+    return append_record(file(), header, record);
+}
+
+LocalTime QtUpdateHistory::local_time() {
+    return local_time_now();
+}
+
+std::string QtUpdateHistory::sha256(const std::string& bytes) {
+    return QCryptographicHash::hash(
+               QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+               QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
 }
 
 QtWindowSystem::QtWindowSystem(std::optional<QString> lock_name)

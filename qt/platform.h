@@ -74,6 +74,16 @@ class QtErrorLog : public ErrorLog {
     void write_line(const std::string& line) override;
 };
 
+// The history in the user's state folder, written through the system's file locking; the image's
+// hash from Qt's.
+class QtUpdateHistory : public UpdateHistory {
+  public:
+    std::filesystem::path file() override;
+    std::string append(const std::string& header, const std::string& record) override;
+    LocalTime local_time() override;
+    std::string sha256(const std::string& bytes) override;
+};
+
 class QtWindowSystem : public WindowSystem {
   public:
     // `lock_name`: the name under which running instances recognise each other; without one every

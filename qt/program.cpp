@@ -8,7 +8,8 @@ QtProgram::QtProgram(PortMap ports, std::optional<QString> lock_name)
     : ports_(std::move(ports)),
       port_(ports_),
       window_system_(std::move(lock_name)),
-      form_(Platform{events_, port_, timer_, messages_, window_system_, *sleep_, error_log_}),
+      form_(Platform{events_, port_, timer_, messages_, window_system_, *sleep_, error_log_,
+                     history_}),
       window_(form_, WindowHandlers{.command1_click = [this] { form_.Command1_Click(); },
                                     .command2_click = [this] { form_.Command2_Click(); },
                                     .close_request = [this] { return form_.Form_Unload(); }}) {

@@ -46,6 +46,7 @@ class QtProgram {
     QtWindowSystem window_system_;
     std::unique_ptr<SleepInhibitor> sleep_ = make_sleep_inhibitor();
     QtErrorLog error_log_;
+    QtUpdateHistory history_;
     Form1 form_;
     QtWindow window_;
     std::unique_ptr<QSocketNotifier> end_signals_;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <system_error>
 
+#include "app/program_version.h"
 #include "serial/port_numbers.h"
 
 namespace r462xe::runner {
@@ -269,7 +270,7 @@ std::string version(const std::string& program) {
 }
 
 std::string_view version_number() {
-    return R462XE_VERSION;
+    return kProgramVersion;
 }
 
 }  // namespace r462xe::runner

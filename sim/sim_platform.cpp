@@ -95,4 +95,17 @@ void SimSleepInhibitor::release() {
     calls.push_back({events_.now(), false, {}});
 }
 
+std::string SimUpdateHistory::append(const std::string& header, const std::string& record) {
+    if (!refusal.empty()) return refusal;
+    if (text.empty()) text = header;
+    text += record;
+    records.push_back(record.substr(0, record.find_last_not_of("\r\n") + 1));
+    return "";
+}
+
+std::string SimUpdateHistory::sha256(const std::string& bytes) {
+    hashed.push_back(bytes);
+    return digest;
+}
+
 }  // namespace r462xe::sim

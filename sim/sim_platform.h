@@ -149,4 +149,32 @@ class SimSleepInhibitor : public SleepInhibitor {
     SimEventLoop& events_;
 };
 
+// The update history of the simulated world: the file's text kept in memory, each append seen
+// whole. A test may make it refuse every append, as a read-only folder or a full disk would.
+class SimUpdateHistory : public UpdateHistory {
+  public:
+    std::filesystem::path file() override { return path; }
+    std::string append(const std::string& header, const std::string& record) override;
+    LocalTime local_time() override { return clock; }
+    // Stands for the system's SHA-256: notes what it was given and answers `digest`.
+    std::string sha256(const std::string& bytes) override;
+
+    std::filesystem::path path = "/home/technician/.local/state/r462xe-fwupdate/history.csv";
+    // The file's whole text, header first.
+    std::string text;
+    // Each record appended, without its line end.
+    std::vector<std::string> records;
+    // Why every append fails; empty: none fails.
+    std::string refusal;
+    LocalTime clock{.year = 2026,
+                    .month = 12,
+                    .day = 11,
+                    .hour = 9,
+                    .minute = 41,
+                    .second = 7,
+                    .utc_offset_minutes = 60};
+    std::string digest = "5a1e";
+    std::vector<std::string> hashed;
+};
+
 }  // namespace r462xe::sim

@@ -24,8 +24,11 @@ class World {
     SimSerialPort port{scheduler};
     SimSleepInhibitor sleep{events};
     SimErrorLog error_log{events};
+    SimUpdateHistory history;
 
-    Platform platform() { return {events, port, timer, messages, window, sleep, error_log}; }
+    Platform platform() {
+        return {events, port, timer, messages, window, sleep, error_log, history};
+    }
     double now() const { return scheduler.now_seconds(); }
 
     // A port that can be opened, with nothing on the other end.

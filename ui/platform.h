@@ -1,13 +1,15 @@
 // The small interfaces through which the logic reaches everything outside itself: the clock and
-// event dispatching, the timer, message boxes, the window system and the sleep inhibitor. Each
-// front end implements them for the program on its system; the tests implement them in virtual
-// time.
+// event dispatching, the timer, message boxes, the window system, the sleep inhibitor and the
+// update history. Each front end implements them for the program on its system; the tests
+// implement them in virtual time.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "upload/update_history.h"
 
 namespace r462xe {
 
@@ -105,6 +107,23 @@ class SleepInhibitor {
     virtual void release() = 0;
 };
 
+// Where every update attempt is written down, for the technician's records. Several programs may
+// write to it at once (a bench of unattended runs).
+class UpdateHistory {
+  public:
+    virtual ~UpdateHistory() = default;
+    // The file that keeps the history; empty when the system names no folder for it.
+    virtual std::filesystem::path file() = 0;
+    // Appends `record` to the file whole or not at all, after `header` when the file is new or
+    // empty; a record never mixes with another program's. Returns why it was not written; empty
+    // when it was.
+    virtual std::string append(const std::string& header, const std::string& record) = 0;
+    // The wall clock now, in the user's time zone.
+    virtual LocalTime local_time() = 0;
+    // The SHA-256 of `bytes`, in lower-case hexadecimal.
+    virtual std::string sha256(const std::string& bytes) = 0;
+};
+
 struct Platform {
     EventLoop& events;
     SerialPort& port;
@@ -113,6 +132,7 @@ struct Platform {
     WindowSystem& window;
     SleepInhibitor& sleep;
     ErrorLog& error_log;
+    UpdateHistory& history;
 };
 
 }  // namespace r462xe

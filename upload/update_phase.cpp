@@ -33,6 +33,7 @@ void Form1::show_block_going_out() {
     update_track_.block = block_index + 1;
     show_update_phase(UpdatePhase::SendingBlocks);
     ++update_track_.blocks_sent;
+    ++attempt_.record.blocks_sent;
 }
 
 // Measured once blocks have gone; before that, from the update mode's line speed.

@@ -36,13 +36,16 @@ class SleepUnlessRunning {
 void Form1::Command2_Click() {
     sleep_inhibitor.hold(kKeepAwakeReason);
     const SleepUnlessRunning sleep_unless_running(*this);
+    begin_attempt();
     // A step that fails is skipped and the next one runs.
     skip_on_error([&] { Command2.set_enabled(false); });
     skip_on_error([&] { Command1.set_enabled(false); });
     skip_on_error([&] { COM1.set_enabled(false); });
 
     auto refuse = [&](const char* text, const char* title) {
-        show_failure(text, title, MsgIcon::Critical, no_meter_details(port_findings));
+        const std::string details = no_meter_details(port_findings);
+        show_failure(text, title, MsgIcon::Critical,
+                     details + end_attempt(AttemptOutcome::Refused, details));
         skip_on_error([&] { Command1.set_enabled(true); });
         skip_on_error([&] { Command2.set_enabled(true); });
         skip_on_error([&] { COM1.set_enabled(true); });
@@ -69,6 +72,7 @@ void Form1::Command2_Click() {
         }
     }
 
+    note_attempt_start();
     skip_on_error([&] { ProgressBar1.set_max(static_cast<float>(kLastBlock)); });
     skip_on_error([&] { Label6.set_visible(true); });
     skip_on_error([&] { Timer1.set_enabled(true); });

@@ -142,6 +142,7 @@ Form1::TickNext Form1::state_await_block_reply() {
                 fail_too_many_rejections();
                 return TickNext::Exit;
             }
+            ++attempt_.record.blocks_resent;
             --block_index;  // the same block again
             break;
         case BlockVerdict::Pending:
@@ -182,7 +183,13 @@ void Form1::finish_update() {
         name_entry_after_identification(MSComm1.CommPort());
         last_update = UpdateOutcome::Succeeded;
         show_update_phase(UpdatePhase::None);
-        messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information, "");
+        // The message stays a success when the meter kept its version; the details and the
+        // history say so.
+        const std::string& before = attempt_.record.version_before;
+        const std::string history_line =
+            end_attempt(AttemptOutcome::Updated, before == idn_version ? kVersionUnchanged : "");
+        messages.show(kSuccessText, kSuccessTitle, MsgIcon::Information,
+                      version_change_details(before, idn_version) + history_line);
     } else {
         show_power_cycle_message(update_failure_details(
             update_mode ? UpdateFailure::StillInUpdateMode : UpdateFailure::NoAnswerAfter));
@@ -194,7 +201,8 @@ void Form1::finish_update() {
 void Form1::show_power_cycle_message(const std::string& details) {
     last_update = UpdateOutcome::Failed;
     show_update_phase(UpdatePhase::None);
-    show_failure(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation, details);
+    show_failure(kPowerCycleText, kPowerCycleTitle, MsgIcon::Exclamation,
+                 details + end_attempt(AttemptOutcome::PowerCycleAsked, details));
 }
 
 // What the details say of a failure, taken where the update stands when it fails.

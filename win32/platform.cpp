@@ -8,8 +8,12 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "system/local_time.h"
+#include "system/record_file.h"
 #include "system/user_data_folders.h"
+#include "system/user_state_folder.h"
 #include "ui/timer_interval.h"
+#include "win32/sha256.h"
 #include "win32/text.h"
 
 namespace r462xe {
@@ -358,6 +362,22 @@ void Win32SleepInhibitor::hold(const std::string& why) {
     if (refusal.empty() || refusal_told_) return;
     refusal_told_ = true;
     error_log_.write_line("the computer may go to sleep during an update: " + refusal);
+}
+
+std::filesystem::path Win32UpdateHistory::file() {
+    return history_file_in(user_state_folder());
+}
+
+std::string Win32UpdateHistory::append(const std::string& header, const std::string& record) {
+    return append_record(file(), header, record);
+}
+
+LocalTime Win32UpdateHistory::local_time() {
+    return local_time_now();
+}
+
+std::string Win32UpdateHistory::sha256(const std::string& bytes) {
+    return sha256_hex(bytes);
 }
 
 }  // namespace r462xe

@@ -1,5 +1,5 @@
 // The platform pieces of the program on Win32: clock and event dispatching, `Timer1`, message
-// boxes, the error log, the window system and the sleep inhibitor.
+// boxes, the error log, the window system, the sleep inhibitor and the update history.
 #pragma once
 
 #include <windows.h>
@@ -145,6 +145,16 @@ class Win32SleepInhibitor : public SleepInhibitor {
     ErrorLog& error_log_;
     KeepAwake keep_awake_;
     bool refusal_told_ = false;
+};
+
+// The history in the user's local application data folder, written through the system's file
+// locking; the image's hash from the system's cryptography.
+class Win32UpdateHistory : public UpdateHistory {
+  public:
+    std::filesystem::path file() override;
+    std::string append(const std::string& header, const std::string& record) override;
+    LocalTime local_time() override;
+    std::string sha256(const std::string& bytes) override;
 };
 
 // The full path of the program's executable, in any letters.

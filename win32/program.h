@@ -38,6 +38,7 @@ class Win32Program {
     Win32MessageBoxes messages_;
     Win32WindowSystem window_system_;
     Win32ErrorLog error_log_;
+    Win32UpdateHistory history_;
     Win32SleepInhibitor sleep_;
     Form1 form_;
     Win32Window window_;

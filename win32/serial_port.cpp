@@ -4,7 +4,7 @@
 #include <array>
 
 #include "serial/receive_buffer.h"
-#include "win32/system_error.h"
+#include "system/windows/system_error.h"
 #include "win32/text.h"
 
 namespace r462xe {

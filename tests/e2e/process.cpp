@@ -304,7 +304,9 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
 }
 
 std::map<std::string, std::string> offscreen_env(const TempDir& runtime) {
-    return {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_RUNTIME_DIR", runtime.path()}};
+    return {{"QT_QPA_PLATFORM", "offscreen"},
+            {"XDG_RUNTIME_DIR", runtime.path()},
+            {"XDG_STATE_HOME", runtime.path() + "/state"}};
 }
 
 std::vector<std::string> runner_command(const std::map<int, std::string>& ports,

@@ -134,7 +134,8 @@ class TempDir {
     std::string path_;
 };
 
-// Environment for the runner: no display, and a runtime folder of its own.
+// Environment for the runner: no display, a runtime folder of its own, and its update history in
+// `state/` of that folder.
 std::map<std::string, std::string> offscreen_env(const TempDir& runtime);
 
 // The runner's command line: only these COM numbers exist, the image lies in `folder`.

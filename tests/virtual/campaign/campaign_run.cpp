@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <iomanip>
+#include <map>
 #include <sstream>
 #include <utility>
 
+#include "rig/csv_fields.h"
 #include "rig/messages.h"
 #include "rig/window_rig.h"
 #include "serial/mask.h"
@@ -18,6 +20,15 @@ namespace {
 
 using testing::kPowerCycleTitle;
 using testing::kSuccessTitle;
+
+// The outcome of a press as the update history writes it, by the title of the message that
+// ended it.
+const std::map<std::string, std::string> kOutcomeOfTitle = {
+    {kSuccessTitle, "updated"},
+    {kPowerCycleTitle, "power cycle asked"},
+    {"NO Link", "refused"},
+    {"COM Port fail", "refused"},
+};
 
 // The window is looked at this often while it works on its own.
 constexpr double kLookEvery = 0.25;
@@ -138,6 +149,34 @@ class Run {
             settle();
         }
         out_.updated = meter_.flash_equals(rig_.image);
+        check_history();
+    }
+
+    // Every press of "Upload Firmware" left one record in the update history, whose outcome is
+    // what the press's message told the user.
+    void check_history() {
+        std::vector<std::string> shown;
+        for (const PressRecord& press : out_.presses) {
+            if (press.button != Press::upload) continue;
+            std::string outcome = "no message";
+            for (const auto& title : press.titles) {
+                if (const auto found = kOutcomeOfTitle.find(title); found != kOutcomeOfTitle.end())
+                    outcome = found->second;
+            }
+            shown.push_back(outcome);
+        }
+        std::vector<std::string> written;
+        for (const auto& record : rig_.world.history.records)
+            written.push_back(testing::csv_fields(record).at(testing::kOutcome));
+        if (written != shown) {
+            auto joined = [](const std::vector<std::string>& outcomes) {
+                std::string text;
+                for (const auto& outcome : outcomes) text += (text.empty() ? "" : ", ") + outcome;
+                return "[" + text + "]";
+            };
+            violation("the update history says " + joined(written) + " where the window showed " +
+                      joined(shown));
+        }
     }
 
     // --- the user -------------------------------------------------------------------------

@@ -200,19 +200,25 @@ TEST(RunnerTranscript, ABoxIsItsDetailsLineThenItsLine) {
     EXPECT_EQ(rig.transcript_lines(), expected);
 }
 
-TEST(RunnerTranscript, ABoxWithoutDetailsIsOneLine) {
+// The success box's details (the versions, where the history is kept) on the line before it.
+TEST(RunnerTranscript, TheSuccessBoxHasItsDetailsOnTheLineBefore) {
     RunnerRig rig;
     rig.world.add_meter(kMeterPort);
     ASSERT_EQ(rig.run({"--upload"}), 0);
     const auto lines = rig.transcript_lines();
     const auto box = std::ranges::find_if(
-        lines, [](const std::string& line) { return line.find(" msgbox") != std::string::npos; });
+        lines, [](const std::string& line) { return line.find(" msgbox ") != std::string::npos; });
     ASSERT_NE(box, lines.end());
+    ASSERT_NE(box, lines.begin());
     EXPECT_EQ(box->substr(box->find(' ')),
               " msgbox \"Firmware Update\" \"Firmware Update was completed successfully.\"");
+    const std::string& details = *(box - 1);
+    EXPECT_EQ(details.substr(details.find(' ')),
+              " msgbox-details \"Version: V3.05 -> V3.07\\nUpdate history: "
+              "/home/technician/.local/state/r462xe-fwupdate/history.csv\\n\"");
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line) {
-                                return line.find(" msgbox") != std::string::npos;
+                                return line.find(" msgbox ") != std::string::npos;
                             }),
               1);
 }

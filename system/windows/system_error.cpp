@@ -1,4 +1,4 @@
-#include "win32/system_error.h"
+#include "system/windows/system_error.h"
 
 #include "win32/text.h"
 
