@@ -1,7 +1,10 @@
 // A service bench: one runner per cable, side by side, each updating its own meter.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "e2e/process.h"
 #include "e2e/runner_texts.h"
 #include "e2e/transcript.h"
+#include "virtual/rig/csv_fields.h"
 
 namespace r462xe::e2e {
 namespace {
@@ -58,6 +62,39 @@ TEST(RunnerBench, ThreeRunnersUpdateThreeMetersAtOnce) {
     }
     // Side by side, not one after another: the three take little more than one alone.
     EXPECT_LT(wall.count(), 2 * kOneUpdate.count());
+
+    // One history for the user, one whole record per runner, each with its own meter.
+    Child sha256sum({system_program("sha256sum"), folder.file(kImageName)});
+    ASSERT_TRUE(sha256sum.wait_for_exit(10s));
+    const std::string digest = sha256sum.out().substr(0, 64);
+    std::ifstream history(runtime.path() + "/state/r462xe-fwupdate/history.csv", std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(history, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 1u + kStations);
+    EXPECT_TRUE(lines[0].starts_with("Time,Program version,Port,Device,Model,Serial number,"));
+    std::vector<std::string> recorded_serials;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        EXPECT_TRUE(lines[i].ends_with("\r"));
+        const auto fields = testing::csv_fields(lines[i]);
+        ASSERT_EQ(fields.size(), static_cast<std::size_t>(testing::kHistoryColumns));
+        EXPECT_THAT(fields[testing::kTime],
+                    ::testing::MatchesRegex("20[0-9-]{8}T[0-9:]{8}[+-][0-9][0-9]:[0-9][0-9]"));
+        EXPECT_EQ(fields[testing::kPort], "COM1");
+        EXPECT_EQ(fields[testing::kModel], "R4622E");
+        EXPECT_EQ(fields[testing::kVersionBefore], "V3.05");
+        EXPECT_EQ(fields[testing::kVersionAfter], "V3.07");
+        EXPECT_EQ(fields[testing::kImage], kImageName);
+        EXPECT_EQ(fields[testing::kImageSha256], digest);
+        EXPECT_EQ(fields[testing::kOutcome], "updated");
+        EXPECT_EQ(fields[testing::kBlocksSent], "60");
+        recorded_serials.push_back(fields[testing::kSerial]);
+        const auto station = std::ranges::find(serials, fields[testing::kSerial]);
+        ASSERT_NE(station, serials.end());
+        EXPECT_EQ(fields[testing::kDevice],
+                  meters[static_cast<std::size_t>(station - serials.begin())]->path());
+    }
+    EXPECT_THAT(recorded_serials, ::testing::UnorderedElementsAreArray(serials));
 }
 
 }  // namespace
