@@ -3,7 +3,8 @@
 # on a pseudo-terminal, writes a made-up firmware image into a scratch folder of its own (never
 # beside the program, where a real image may lie), and lets the runner press "Upload Firmware"
 # with the meter on COM3: in a window when a display is there, offscreen with the transcript
-# otherwise. Ends with a one-line verdict on the meter's flash.
+# otherwise. The update history goes to the scratch folder, not the user's own, and is shown
+# after the update. Ends with a one-line verdict on the meter's flash.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -27,8 +28,11 @@ echo "virtual meter on $pty as COM3; the update takes about 75 seconds" >&2
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then export QT_QPA_PLATFORM=offscreen; fi
 status=0
-"$build/r462xe-fwupdate-runner" --port "3=$pty" --folder "$work" --upload || status=$?
+XDG_STATE_HOME="$work/state" \
+    "$build/r462xe-fwupdate-runner" --port "3=$pty" --folder "$work" --upload || status=$?
 
+echo "update history ($work/state/r462xe-fwupdate/history.csv):"
+cat "$work/state/r462xe-fwupdate/history.csv" 2>/dev/null || echo "(none written)"
 sleep 0.5
 if grep -q "flash matches image" "$work/meter.out"; then
     echo "VERDICT: the meter's flash now equals the firmware image (runner exit $status)"
