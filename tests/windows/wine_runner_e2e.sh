@@ -122,6 +122,13 @@ case $case_name in
         expect_eq "blocks" "$(run_of 0 5 5 59)" "$(progress_of "$t")"
         log_in_order "block 4 ok" "block 5 rejected (fault)" "block 5 ok" "block 6 ok"
         flash_matches || fail "the meter's flash differs from the image"
+        # The update history in the user's local application data folder, which the cases share:
+        # this case's record is the last on its port.
+        history=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local/r462xe-fwupdate/history.csv)
+        record=$(grep -a ",COM$com,COM$com," "$history" | tail -1 | tr -d '\r')
+        expect_eq "history record" ",COM$com,COM$com,R4622E,SN55250001,V3.05,V3.07,$image_name,$(
+            sha256sum "$image" | cut -d' ' -f1),updated,,61,1," \
+            "$(echo "$record" | sed -E 's/^[^,]*,[^,]*(,.*,)[^,]*$/\1/')"
         ;;
     silent)
         # The meter hangs once while block 7 crosses (the tool stopped), and goes on at the power
