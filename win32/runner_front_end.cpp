@@ -21,21 +21,6 @@ std::wstring device_path(const std::string& device) {
     return L"\\\\.\\" + name;
 }
 
-if (!BCRYPT_SUCCESS(BCryptFinishHash(hash_, digest.data(), digest.size(), 0))) return std::nullopt;
-static constexpr char kDigits[] = "0123456789abcdef";
-std::string text;
-for (const unsigned char byte : digest) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0xF]);
-}
-return text;
-}
-
-private:
-BCRYPT_ALG_HANDLE algorithm_ = nullptr;
-BCRYPT_HASH_HANDLE hash_ = nullptr;
-};
-
 }  // namespace
 
 std::optional<std::string> code_page_bytes(const std::wstring& argument) {

@@ -39,12 +39,27 @@ class Sha256 {
     }
     std::optional<std::string> hex() {
         std::array<unsigned char, 32> digest{};
-
-        // The hash of `bytes` in lower-case hexadecimal; empty when the system cannot hash.
-        inline std::string sha256_hex(const std::string& bytes) {
-            Sha256 hash;
-            if (!hash.ready() || !hash.add(bytes.data(), bytes.size())) return "";
-            return hash.hex().value_or("");
+        if (!BCRYPT_SUCCESS(BCryptFinishHash(hash_, digest.data(), digest.size(), 0)))
+            return std::nullopt;
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string text;
+        for (const unsigned char byte : digest) {
+            text.push_back(kDigits[byte >> 4]);
+            text.push_back(kDigits[byte & 0xF]);
         }
+        return text;
+    }
 
-    }  // namespace r462xe
+  private:
+    BCRYPT_ALG_HANDLE algorithm_ = nullptr;
+    BCRYPT_HASH_HANDLE hash_ = nullptr;
+};
+
+// The hash of `bytes` in lower-case hexadecimal; empty when the system cannot hash.
+inline std::string sha256_hex(const std::string& bytes) {
+    Sha256 hash;
+    if (!hash.ready() || !hash.add(bytes.data(), bytes.size())) return "";
+    return hash.hex().value_or("");
+}
+
+}  // namespace r462xe
