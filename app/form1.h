@@ -60,6 +60,10 @@ class Form1 : public SharedState, public Controls {
     void run_stop();
     void err_run_stop();
 
+    // The program ends before the press's message (a signal asked it to): the update history
+    // says so, with `why`, since no message will. Nothing happens when no press is under way.
+    void break_off_attempt(const std::string& why);
+
     // For callers that act on the result, such as an unattended run's exit status.
     UpdateOutcome last_update = UpdateOutcome::None;
     // What the last look at each port found, to tell why it gave no meter (the messages'

@@ -41,8 +41,10 @@ void QtProgram::watch_end_signals() {
     end_signals_ = std::make_unique<QSocketNotifier>(*watched, QSocketNotifier::Read);
     QObject::connect(end_signals_.get(), &QSocketNotifier::activated, &window_,
                      [this, watched = *watched] {
-                         if (const auto signal = caught_end_signal(watched))
+                         if (const auto signal = caught_end_signal(watched)) {
+                             form_.break_off_attempt("ended by signal " + end_signal_name(*signal));
                              window_system_.end_by_signal(*signal);
+                         }
                      });
 }
 

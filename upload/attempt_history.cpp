@@ -32,6 +32,10 @@ void Form1::note_attempt_start() {
     record.version_before = update_mode ? "" : idn_version;
 }
 
+void Form1::break_off_attempt(const std::string& why) {
+    end_attempt(AttemptOutcome::BrokenOff, broken_off_detail(why));
+}
+
 std::string Form1::end_attempt(AttemptOutcome outcome, const std::string& details) {
     if (!attempt_.open) return "";
     attempt_.open = false;

@@ -28,6 +28,8 @@ const char* outcome_text(AttemptOutcome outcome) {
             return "power cycle asked";
         case AttemptOutcome::Refused:
             return "refused";
+        case AttemptOutcome::BrokenOff:
+            return "broken off";
     }
     return "";
 }
@@ -70,6 +72,10 @@ std::string named(const std::filesystem::path& file) {
     return " " + path_text(file, std::string(kHistoryFolderName) + "/" + kHistoryFileName);
 }
 }  // namespace
+
+std::string broken_off_detail(const std::string& why) {
+    return why + " before the update ended";
+}
 
 std::string iso8601_text(const LocalTime& time) {
     const int offset = std::abs(time.utc_offset_minutes);

@@ -28,6 +28,7 @@ enum class AttemptOutcome {
     Updated,          // the success message: the meter came back from its update
     PowerCycleAsked,  // the power-cycle message: the update failed somewhere
     Refused,          // the press found no meter to update and started nothing
+    BrokenOff,        // the program was ended (a signal) before the attempt's message
 };
 
 struct HistoryRecord {
@@ -47,6 +48,9 @@ struct HistoryRecord {
     int blocks_resent = 0;  // blocks the meter rejected and got again
     double duration_seconds = 0;
 };
+
+// The detail of an attempt broken off by the program's end; `why` says what ended it.
+std::string broken_off_detail(const std::string& why);
 
 // "2026-12-11T09:41:07+01:00": ISO 8601, the local time with its offset.
 std::string iso8601_text(const LocalTime& time);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "e2e/meter_and_image.h"
 #include "e2e/process.h"
 #include "e2e/transcript.h"
+#include "virtual/rig/csv_fields.h"
 
 namespace r462xe::e2e {
 namespace {
@@ -88,6 +90,35 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{
             "hung_up", {"--stay"}, SIGHUP, 128 + SIGHUP, kRunner + "ended by signal 1 (Hangup)\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A signal while the update runs: no message tells its end, so the update history does.
+TEST(RunnerEnd, ASignalDuringAnUpdateLeavesItsRecord) {
+    MeterAndImage setup({}, false);
+    ASSERT_FALSE(setup.meter.path().empty()) << setup.meter.log();
+    Child runner(runner_command({{1, setup.meter.path()}}, setup.folder.path(), {"--upload"}),
+                 offscreen_env(setup.runtime));
+    ASSERT_TRUE(runner.wait_for_output(
+        [](const std::string& out) {
+            return out.find("ProgressBar1.value 3") != std::string::npos;
+        },
+        90s))
+        << runner.out() << runner.err();
+    runner.send_signal(SIGTERM);
+    ASSERT_TRUE(runner.wait_for_exit(20s)) << runner.err();
+    EXPECT_EQ(runner.exit_status(), 128 + SIGTERM) << runner.err();
+
+    std::ifstream history(setup.runtime.path() + "/state/r462xe-fwupdate/history.csv");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(history, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    const auto fields = testing::csv_fields(lines[1]);
+    ASSERT_EQ(fields.size(), static_cast<std::size_t>(testing::kHistoryColumns)) << lines[1];
+    EXPECT_EQ(fields[testing::kOutcome], "broken off");
+    EXPECT_EQ(fields[testing::kDetail], "ended by signal 15 (Terminated) before the update ended");
+    EXPECT_EQ(fields[testing::kVersionBefore], "V3.05");
+    EXPECT_EQ(fields[testing::kVersionAfter], "");
+    EXPECT_GE(std::stoi(fields[testing::kBlocksSent]), 4);
+}
 
 }  // namespace
 }  // namespace r462xe::e2e

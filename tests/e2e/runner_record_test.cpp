@@ -32,15 +32,18 @@ std::string read_file(const std::string& path) {
 // The window's changes as the user saw them, without their times. The progress bar's estimate of
 // the time left follows the measured pace of the blocks, which no two runs share to the second: its
 // phases are compared, not its seconds. The port list's tooltips name the device behind the port,
-// each run's own pseudo-terminal: its name is left out.
+// each run's own pseudo-terminal, and the success details the update history in each run's own
+// scratch folder: their names are left out.
 std::vector<std::string> window_of(const std::string& transcript) {
     static const std::regex time_left(" - about [0-9]+ s left");
     static const std::regex terminal("/dev/pts/[0-9]+");
+    static const std::regex scratch("/tmp/r462xe-e2e-[A-Za-z0-9]+/");
     std::vector<std::string> seen;
     for (const auto& line : parse_transcript(transcript)) {
-        std::string change = line.subject + " " +
-                             std::regex_replace(std::regex_replace(line.value, time_left, ""),
-                                                terminal, "/dev/pts/N");
+        std::string value = std::regex_replace(line.value, time_left, "");
+        value = std::regex_replace(value, terminal, "/dev/pts/N");
+        value = std::regex_replace(value, scratch, "/tmp/SCRATCH/");
+        std::string change = line.subject + " " + value;
         // A phase whose estimate changed in one run and not in the other is still one phase.
         if (!seen.empty() && seen.back() == change) continue;
         seen.push_back(std::move(change));

@@ -341,6 +341,38 @@ TEST(AttemptRecord, EveryPressAddsItsOwn) {
     EXPECT_EQ(csv_fields(records[1])[kBlocksSent], "60");
 }
 
+// The program ended by a signal while the update runs: no message will tell the end, the record
+// does.
+TEST(AttemptRecord, AnAttemptBrokenOffByTheProgramsEndIsRecorded) {
+    UploadRig rig;
+    rig.world.add_meter(kMeterPort);
+    rig.load();
+    // Nothing under way: nothing to record.
+    rig.form.break_off_attempt("ended by signal 15 (Terminated)");
+    EXPECT_TRUE(rig.world.history.records.empty());
+
+    std::vector<std::string> at_the_end;
+    std::size_t frames_on_the_wire = 0;
+    rig.after_tick[40].push_back([&] {
+        rig.form.break_off_attempt("ended by signal 15 (Terminated)");
+        at_the_end = rig.world.history.records;
+        frames_on_the_wire = rig.frames().size();
+    });
+    rig.press_upload();
+    rig.run_for(200);
+    ASSERT_EQ(at_the_end.size(), 1u);
+    const auto fields = csv_fields(at_the_end[0]);
+    EXPECT_EQ(fields[kOutcome], "broken off");
+    EXPECT_EQ(fields[kDetail], "ended by signal 15 (Terminated) before the update ended");
+    EXPECT_EQ(fields[kVersionBefore], "V3.05");
+    EXPECT_EQ(fields[kVersionAfter], "");
+    // The blocks that went out on the wire until then.
+    EXPECT_GT(frames_on_the_wire, 0u);
+    EXPECT_EQ(fields[kBlocksSent], std::to_string(frames_on_the_wire));
+    // The attempt has its one record.
+    EXPECT_EQ(rig.world.history.records.size(), 1u);
+}
+
 // A history that cannot be written never stops an update: one line on standard error, one in the
 // details, and the message the update earned.
 TEST(AttemptRecord, AnUnwritableHistoryIsSaidAndTheUpdateGoesOn) {
