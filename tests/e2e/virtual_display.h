@@ -1,10 +1,12 @@
 // A virtual X server (Xvfb) for the tests that show the product's window, on a display number it
-// picks itself and writes on its first line; and a window manager on it, for the tests that look
-// at which window is active.
+// picks itself and writes on its first line, taken once a client can reach it; and a window
+// manager on it, for the tests that look at which window is active.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "e2e/process.h"
 
@@ -19,8 +21,19 @@ class VirtualDisplay {
         const auto has_line = [](const std::string& out) {
             return out.find('\n') != std::string::npos;
         };
-        if (server_.wait_for_output(has_line, 10s))
-            name_ = ":" + server_.out().substr(0, server_.out().find('\n'));
+        if (!server_.wait_for_output(has_line, 10s)) return;
+        const std::string name = ":" + server_.out().substr(0, server_.out().find('\n'));
+        // Named once it answers a client: under load a program started at once has been seen
+        // failing to connect to a display that Xvfb had just named.
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            Child client({system_program("xprop"), "-display", name, "-root", "-len", "0"});
+            if (client.wait_for_exit(5s) && client.exit_status() == 0) {
+                name_ = name;
+                return;
+            }
+            std::this_thread::sleep_for(100ms);
+        }
     }
     // Empty when the server did not start.
     const std::string& name() const { return name_; }
