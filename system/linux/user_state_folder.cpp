@@ -9,7 +9,7 @@
 namespace r462xe {
 
 std::filesystem::path user_state_folder() {
-    const std::filesystem::path state_home = environment_variable("XDG_STATE_HOME");
+    std::filesystem::path state_home = environment_variable("XDG_STATE_HOME");
     if (state_home.is_absolute()) return state_home;
     const std::filesystem::path home = environment_variable("HOME");
     if (home.is_absolute()) return home / ".local" / "state";

@@ -75,7 +75,7 @@ std::string append_record(const std::filesystem::path& file, const std::string& 
     struct stat facts {};
     if (::fstat(output.get(), &facts) != 0) return std::strerror(errno);
     if (!write_all(output.get(), (facts.st_size == 0 ? header : "") + record)) {
-        const std::string reason = std::strerror(errno);
+        std::string reason = std::strerror(errno);
         // The file as it was, so that the next record starts on a line of its own.
         if (::ftruncate(output.get(), facts.st_size) != 0)
             return reason + "; the file now ends in a part of this record";
