@@ -12,9 +12,9 @@
 #include "system/record_file.h"
 #include "system/user_data_folders.h"
 #include "system/user_state_folder.h"
+#include "system/windows/latin1_text.h"
 #include "ui/timer_interval.h"
 #include "win32/sha256.h"
-#include "win32/text.h"
 
 namespace r462xe {
 

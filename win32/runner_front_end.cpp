@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include "system/windows/latin1_text.h"
 #include "win32/sha256.h"
-#include "win32/text.h"
 
 namespace r462xe {
 

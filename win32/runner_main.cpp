@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "runner/runner.h"
+#include "system/windows/latin1_text.h"
 #include "win32/program.h"
 #include "win32/runner_front_end.h"
-#include "win32/text.h"
 
 int wmain(int argc, wchar_t* argv[]) {
     using namespace r462xe;

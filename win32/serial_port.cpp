@@ -4,8 +4,8 @@
 #include <array>
 
 #include "serial/receive_buffer.h"
+#include "system/windows/latin1_text.h"
 #include "system/windows/system_error.h"
-#include "win32/text.h"
 
 namespace r462xe {
 

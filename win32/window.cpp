@@ -7,9 +7,9 @@
 #include <exception>
 #include <stdexcept>
 
+#include "system/windows/latin1_text.h"
 #include "ui/palette.h"
 #include "win32/resource.h"
-#include "win32/text.h"
 
 namespace r462xe {
 

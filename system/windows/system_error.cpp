@@ -1,6 +1,6 @@
 #include "system/windows/system_error.h"
 
-#include "win32/text.h"
+#include "system/windows/latin1_text.h"
 
 namespace r462xe {
 
