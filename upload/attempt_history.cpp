@@ -61,7 +61,11 @@ std::string Form1::end_attempt(AttemptOutcome outcome, const std::string& detail
     } catch (const std::exception& error) {
         why_unwritten = error.what();
     }
-    if (!why_unwritten.empty())
+    // A failure message's details reach the error log with their line about the history; a
+    // success's and a broken-off attempt's do not, so the log gets a line of its own.
+    const bool details_logged =
+        outcome == AttemptOutcome::PowerCycleAsked || outcome == AttemptOutcome::Refused;
+    if (!why_unwritten.empty() && !details_logged)
         error_log.write_line(history_unwritten_log_line(file, why_unwritten));
     // A failure's details speak of the history only when this attempt is missing from it.
     if (outcome != AttemptOutcome::Updated && why_unwritten.empty()) return "";
