@@ -15,8 +15,8 @@ namespace r462xe::e2e {
 class VirtualDisplay {
   public:
     VirtualDisplay()
-        : server_({system_program("Xvfb"), "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                   "1024x768x24"}) {
+        : server_({system_program("Xvfb"), "-displayfd", "1", "-noreset", "-nolisten", "tcp",
+                   "-screen", "0", "1024x768x24"}) {
         using namespace std::chrono_literals;
         const auto has_line = [](const std::string& out) {
             return out.find('\n') != std::string::npos;
@@ -24,7 +24,8 @@ class VirtualDisplay {
         if (!server_.wait_for_output(has_line, 10s)) return;
         const std::string name = ":" + server_.out().substr(0, server_.out().find('\n'));
         // Named once it answers a client: under load a program started at once has been seen
-        // failing to connect to a display that Xvfb had just named.
+        // failing to connect to a display that Xvfb had just named. With -noreset the server
+        // stays as it is when that client leaves, instead of resetting under the next one.
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         while (std::chrono::steady_clock::now() < deadline) {
             Child client({system_program("xprop"), "-display", name, "-root", "-len", "0"});
