@@ -125,20 +125,20 @@ std::string one_line(const std::string& details) {
     return line;
 }
 
-// One press in the simulated world, and the record it left.
+// One press in the simulated world, and the record it left; by default a clean update's.
 struct AttemptCase {
     const char* name;
     std::function<void(UploadRig&)> set_up;  // the meter and its faults, before start-up
     std::function<void(UploadRig&)> before_press = [](UploadRig&) {};
-    const char* box_title;
-    const char* outcome;
-    const char* model;
-    const char* serial;
-    const char* version_before;
-    const char* version_after;
-    const char* blocks_sent;
-    const char* blocks_resent;
-    const char* detail;  // nullptr: the box's details, one line
+    const char* box_title = kSuccessTitle;
+    const char* outcome = "updated";
+    const char* model = "R4622E";
+    const char* serial = "SN55250001";
+    const char* version_before = "V3.05";
+    const char* version_after = "V3.07";
+    const char* blocks_sent = "60";
+    const char* blocks_resent = "0";
+    const char* detail = "";  // nullptr: the box's details, one line
 };
 
 void PrintTo(const AttemptCase& c, std::ostream* out) {
@@ -189,16 +189,7 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, AttemptRecord,
     ::testing::Values(
         AttemptCase{.name = "Updated",
-                    .set_up = [](UploadRig& rig) { rig.world.add_meter(kMeterPort); },
-                    .box_title = kSuccessTitle,
-                    .outcome = "updated",
-                    .model = "R4622E",
-                    .serial = "SN55250001",
-                    .version_before = "V3.05",
-                    .version_after = "V3.07",
-                    .blocks_sent = "60",
-                    .blocks_resent = "0",
-                    .detail = ""},
+                    .set_up = [](UploadRig& rig) { rig.world.add_meter(kMeterPort); }},
         AttemptCase{.name = "UpdatedAfterARejectedBlock",
                     .set_up =
                         [](UploadRig& rig) {
@@ -206,29 +197,14 @@ INSTANTIATE_TEST_SUITE_P(
                             faults.reject_block = 5;
                             rig.world.add_meter(kMeterPort, {}, faults);
                         },
-                    .box_title = kSuccessTitle,
-                    .outcome = "updated",
-                    .model = "R4622E",
-                    .serial = "SN55250001",
-                    .version_before = "V3.05",
-                    .version_after = "V3.07",
                     .blocks_sent = "61",
-                    .blocks_resent = "1",
-                    .detail = ""},
+                    .blocks_resent = "1"},
         AttemptCase{.name = "UpdatedFromTheUpdateMode",
                     .set_up =
                         [](UploadRig& rig) {
                             rig.world.add_meter(kMeterPort, {}, testing::in_update_mode());
                         },
-                    .box_title = kSuccessTitle,
-                    .outcome = "updated",
-                    .model = "R4622E",
-                    .serial = "SN55250001",
-                    .version_before = "",
-                    .version_after = "V3.07",
-                    .blocks_sent = "60",
-                    .blocks_resent = "0",
-                    .detail = ""},
+                    .version_before = ""},
         AttemptCase{.name = "UpdatedButTheVersionStayed",
                     .set_up =
                         [](UploadRig& rig) {
@@ -236,14 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                             identity.new_version = identity.version;
                             rig.world.add_meter(kMeterPort, identity);
                         },
-                    .box_title = kSuccessTitle,
-                    .outcome = "updated",
-                    .model = "R4622E",
-                    .serial = "SN55250001",
-                    .version_before = "V3.05",
                     .version_after = "V3.05",
-                    .blocks_sent = "60",
-                    .blocks_resent = "0",
                     .detail = "the version did not change"},
         AttemptCase{.name = "MeterSilentFromBlock7",
                     .set_up =
@@ -254,12 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
                         },
                     .box_title = kPowerCycleTitle,
                     .outcome = "power cycle asked",
-                    .model = "R4622E",
-                    .serial = "SN55250001",
-                    .version_before = "V3.05",
                     .version_after = "",
                     .blocks_sent = "8",
-                    .blocks_resent = "0",
                     .detail = nullptr},
         AttemptCase{.name = "NeverAcknowledged",
                     .set_up =
@@ -276,7 +241,6 @@ INSTANTIATE_TEST_SUITE_P(
                     .version_before = "",
                     .version_after = "",
                     .blocks_sent = "0",
-                    .blocks_resent = "0",
                     .detail = nullptr},
         AttemptCase{
             .name = "RefusedWithNoMeterOnThePort",
@@ -289,7 +253,6 @@ INSTANTIATE_TEST_SUITE_P(
             .version_before = "",
             .version_after = "",
             .blocks_sent = "0",
-            .blocks_resent = "0",
             .detail = nullptr}),
     [](const ::testing::TestParamInfo<AttemptCase>& info) { return info.param.name; });
 
