@@ -13,6 +13,10 @@ namespace r462xe {
 std::string append_record(const std::filesystem::path& file, const std::string& header,
                           const std::string& record);
 
+// The system's part of append_record, for a file whose folder exists: open, lock, write, cut back.
+std::string append_record_to_file(const std::filesystem::path& file, const std::string& header,
+                                  const std::string& record);
+
 // How long a program waits for another to finish its record before it gives up.
 inline constexpr int kRecordLockWaitMilliseconds = 2000;
 inline constexpr int kRecordLockRetryMilliseconds = 10;

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -62,12 +61,8 @@ bool write_all(int descriptor, const std::string& text) {
 }
 }  // namespace
 
-std::string append_record(const std::filesystem::path& file, const std::string& header,
-                          const std::string& record) {
-    if (file.empty()) return kNoRecordFolder;
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (error) return error.message();
+std::string append_record_to_file(const std::filesystem::path& file, const std::string& header,
+                                  const std::string& record) {
     OpenFile output(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (output.get() < 0) return std::strerror(errno);
     if (!lock_within_wait(output.get()))

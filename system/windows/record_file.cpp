@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <limits>
-#include <system_error>
 
 #include "system/windows/system_error.h"
 
@@ -61,12 +60,8 @@ bool write_all(HANDLE file, const std::string& text) {
 }
 }  // namespace
 
-std::string append_record(const std::filesystem::path& file, const std::string& header,
-                          const std::string& record) {
-    if (file.empty()) return kNoRecordFolder;
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (error) return error.message();
+std::string append_record_to_file(const std::filesystem::path& file, const std::string& header,
+                                  const std::string& record) {
     OpenFile output(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (output.get() == INVALID_HANDLE_VALUE) return system_error_text(GetLastError());
