@@ -58,8 +58,9 @@ else
     mkdir -p "$local_data/r462xe-fwupdate"
     head -c 61440 /dev/zero >"$local_data/r462xe-fwupdate/R462XE_V307_20200521.QF"
     "$wine" start /unix "$shortcut" </dev/null >/dev/null 2>&1
+    # Up to 30 s: Wine starts a program slowly while the other Wine tests start theirs.
     started=0
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         pgrep -f 'r462xe-fwupdate\\r462xe-fwupdate.exe' >/dev/null && { started=1; break; }
         sleep 0.1
     done
