@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/failure_story.h"
 #include "e2e/meter_and_image.h"
 #include "e2e/process.h"
 #include "e2e/transcript.h"
@@ -58,7 +59,7 @@ TEST_P(RunnerEnd, ClosesThePortAndItsLockFileGoes) {
             return out.find("Command2.enabled true") != std::string::npos;
         },
         60s))
-        << runner.out() << runner.err();
+        << runner_story(runner, setup.meter);
     if (c.signal != 0) {
         ASSERT_TRUE(std::filesystem::exists(lock_file)) << lock_file;
         runner.send_signal(c.signal);
@@ -102,7 +103,7 @@ TEST(RunnerEnd, ASignalDuringAnUpdateLeavesItsRecord) {
             return out.find("ProgressBar1.value 3") != std::string::npos;
         },
         90s))
-        << runner.out() << runner.err();
+        << runner_story(runner, setup.meter);
     runner.send_signal(SIGTERM);
     ASSERT_TRUE(runner.wait_for_exit(20s)) << runner.err();
     EXPECT_EQ(runner.exit_status(), 128 + SIGTERM) << runner.err();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/failure_story.h"
 #include "e2e/meter_and_image.h"
 #include "e2e/process.h"
 #include "e2e/runner_texts.h"
@@ -26,8 +27,8 @@ TEST(RunnerHistory, AnUnwritableHistoryIsSaidOnceAndTheUpdateSucceeds) {
     Child runner(runner_command({{1, setup.meter.path()}}, setup.folder.path(),
                                 {"--upload", "--presses", "1"}),
                  env);
-    ASSERT_TRUE(runner.wait_for_exit(240s)) << runner.out() << runner.err();
-    EXPECT_EQ(runner.exit_status(), 0) << runner.out() << runner.err();
+    ASSERT_TRUE(runner.wait_for_exit(240s)) << runner_story(runner, setup.meter);
+    EXPECT_EQ(runner.exit_status(), 0) << runner_story(runner, setup.meter);
     EXPECT_TRUE(setup.meter.flash_matches(10s));
 
     const std::string file = setup.runtime.file("state") + "/r462xe-fwupdate/history.csv";

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/failure_story.h"
 #include "e2e/image_fixture.h"
 #include "e2e/process.h"
 
@@ -127,18 +128,20 @@ TEST(RunnerKeepAwake, OneInhibitorPerUpdateHeldWhileItRunsAndNoneAfter) {
                  env);
 
     // The first update waits 9 s for the meter's restart after its first command.
-    ASSERT_TRUE(runner.wait_for_output(contains(" Label6.visible true\n"), 60s)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_output(contains(" Label6.visible true\n"), 60s))
+        << runner_story(runner, meter);
     std::this_thread::sleep_for(3s);
     EXPECT_EQ(bus.inhibitors(), std::vector<std::string>{kInhibitor}) << "first update";
 
-    ASSERT_TRUE(runner.wait_for_output(contains(" ProgressBar1.value 10\n"), 120s)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_output(contains(" ProgressBar1.value 10\n"), 120s))
+        << runner_story(runner, meter);
     // Exactly one, its own: the first update's lock went when that update ended, before this one
     // asked for a lock.
     EXPECT_EQ(bus.inhibitors(), std::vector<std::string>{kInhibitor}) << "while blocks flow";
     EXPECT_EQ(count_of(bus.logind_calls(), " Inhibit "), 2u) << bus.logind_calls();
     EXPECT_EQ(count_of(bus.logind_calls(), "locks held at Inhibit: 0\n"), 2u) << bus.logind_calls();
 
-    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner_story(runner, meter);
     EXPECT_EQ(runner.exit_status(), 0) << runner.out() << runner.err();
     EXPECT_EQ(count_of(runner.out(), " msgbox \"Power cycle the Meter\""), 1u) << runner.out();
     EXPECT_EQ(count_of(runner.out(), " msgbox \"Firmware Update\""), 1u) << runner.out();
@@ -165,7 +168,7 @@ TEST(RunnerKeepAwake, WithoutLogindTheUpdateGoesOnAndOneLineSaysSo) {
     env["DBUS_SYSTEM_BUS_ADDRESS"] = bus.address();
     Child runner(runner_command({{3, meter.path()}}, folder.path(), {"--upload", "--presses", "1"}),
                  env);
-    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner_story(runner, meter);
     EXPECT_EQ(runner.end_signal(), 0) << runner.err();
     EXPECT_EQ(runner.exit_status(), 1) << runner.err();
     EXPECT_EQ(count_of(runner.out(), " msgbox \"Power cycle the Meter\""), 1u) << runner.out();

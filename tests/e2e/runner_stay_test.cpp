@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/failure_story.h"
 #include "e2e/image_fixture.h"
 #include "e2e/process.h"
 #include "e2e/runner_texts.h"
@@ -27,7 +28,7 @@ TEST(RunnerStay, KeepsTheWindowOpenAfterTheUpdate) {
     const std::string success = std::string("msgbox ") + kSuccessBox;
     ASSERT_TRUE(runner.wait_for_output(
         [&](const std::string& out) { return out.find(success) != std::string::npos; }, 240s))
-        << runner.out() << runner.err();
+        << runner_story(runner, meter);
     EXPECT_TRUE(meter.flash_matches(10s)) << meter.log();
 
     // The box answers itself after 0.5 s and the presses are over; without --stay the window

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/failure_story.h"
 #include "e2e/meter_and_image.h"
 #include "e2e/process.h"
 #include "e2e/runner_texts.h"
@@ -97,7 +98,7 @@ TEST_P(RunnerUpload, CompletesAndTheMeterHoldsTheImage) {
 
     Child runner(runner_command(ports, folder.path(), {"--upload", "--presses", "1"}),
                  offscreen_env(setup.runtime));
-    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner_story(runner, meter);
     EXPECT_EQ(runner.exit_status(), 0) << runner.err();
 
     const auto lines = parse_transcript(runner.out());
@@ -190,14 +191,14 @@ TEST_P(RunnerSilentMeter, PowerCycleMessageThenTheSecondPressStartsAgainFromBloc
     if (given.hang_once) {
         // The verdict comes some 0.5 s after the value is shown, when the frame has crossed.
         ASSERT_TRUE(runner.wait_for_output(contains(" ProgressBar1.value 7\n"), 60s))
-            << runner.out();
+            << runner_story(runner, meter);
         meter.child().send_signal(SIGSTOP);
     }
     const bool asked = runner.wait_for_output(contains("msgbox \"Power cycle the Meter\""), 60s);
     meter.child().send_signal(SIGUSR1);
     if (given.hang_once) meter.child().send_signal(SIGCONT);
     ASSERT_TRUE(asked) << runner.out();
-    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(kUpdateLimit)) << runner_story(runner, meter);
 
     const auto lines = parse_transcript(runner.out());
     const auto first_box = find_line(lines, "msgbox", kPowerCycleBox);
@@ -270,7 +271,7 @@ TEST(RunnerStartupInUpdateMode, ShowsUpdatingAndOffersNoUpload) {
 
     Child runner(runner_command({{3, meter.path()}}, folder.path(), {"--upload"}),
                  offscreen_env(setup.runtime));
-    ASSERT_TRUE(runner.wait_for_exit(60s)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(60s)) << runner_story(runner, meter);
     EXPECT_EQ(runner.exit_status(), 1) << runner.err();
 
     const auto lines = parse_transcript(runner.out());
@@ -298,7 +299,7 @@ TEST(RunnerPulledCable, EndsTheUpdateWithThePowerCycleMessageAndSurvives) {
 
     Child runner(runner_command({{1, meter.path()}}, folder.path(), {"--upload", "--presses", "1"}),
                  offscreen_env(setup.runtime));
-    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner.out();
+    ASSERT_TRUE(runner.wait_for_exit(120s)) << runner_story(runner, meter);
     // It ended by itself after the message, not by a crash.
     EXPECT_EQ(runner.end_signal(), 0) << runner.err();
     EXPECT_EQ(runner.exit_status(), 1) << runner.err();
