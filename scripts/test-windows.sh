@@ -13,6 +13,7 @@ build=$root/build-windows
 "$root/scripts/install-deps.sh"
 "$root/scripts/install-deps.sh" --windows
 cd "$root"
+source "$root/scripts/lib.sh"
 jobs=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 
 started=$SECONDS
@@ -64,7 +65,7 @@ for n in $(seq 16); do ln -sfn "$WINEPREFIX/no-port" "$WINEPREFIX/dosdevices/com
 status=0
 ctest --preset windows || status=$?
 virtual=$SECONDS
-ctest --preset windows-e2e || status=$?
+ctest_rerunning_real_time windows-e2e wine-e2e || status=$?
 echo "Windows (MinGW-w64, Wine): configure and build $((built - started)) s," \
     "virtual-time suites $((virtual - built)) s, end to end $((SECONDS - virtual)) s," \
     "in all $((SECONDS - started)) s" >&2

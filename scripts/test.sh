@@ -12,28 +12,8 @@ started=$SECONDS
 "$root/scripts/build.sh" --preset "$preset"
 built=$SECONDS
 cd "$root"
+source "$root/scripts/lib.sh"
 status=0
-ctest --preset "$preset" || status=$?
-
-# The numbers of the tests a ctest listing (-N) names, one a line, sorted as comm wants them.
-test_numbers() { sed -n 's/^ *Test *#\([0-9]*\):.*/\1/p' | sort; }
-
-# A real-time test waits on processes that a busy machine may hold up for seconds; when only such
-# tests failed, and at most three, they run once more. Their first failure stays in the log above,
-# and the line below names them. Any other test that failed fails the run at once.
-if [ $status -ne 0 ]; then
-    failed=$(ctest --preset "$preset" --rerun-failed -N | test_numbers)
-    real_time=$(ctest --preset "$preset" -N -L '^e2e$' | test_numbers)
-    others=$(comm -23 <(echo "$failed") <(echo "$real_time"))
-    count=$(echo "$failed" | grep -c . || true)
-    if [ -z "$others" ] && [ "$count" -ge 1 ] && [ "$count" -le 3 ]; then
-        names=$(ctest --preset "$preset" --rerun-failed -N | sed -n 's/^ *Test *#[0-9]*: \([^ ]*\).*/\1/p')
-        echo "scripts/test.sh: real-time tests failed, running them once more:" $names >&2
-        if ctest --preset "$preset" --rerun-failed; then
-            status=0
-            echo "scripts/test.sh: FAILED ONCE, passed when run again:" $names >&2
-        fi
-    fi
-fi
+ctest_rerunning_real_time "$preset" e2e || status=$?
 echo "scripts/test.sh: build $((built - started)) s, tests $((SECONDS - built)) s" >&2
 exit $status
