@@ -61,8 +61,9 @@ ctest_rerunning_real_time() {
     others=$(comm -23 <(echo "$failed") <(echo "$real_time"))
     count=$(echo "$failed" | grep -c . || true)
     if [ -n "$others" ] || [ "$count" -lt 1 ] || [ "$count" -gt 3 ]; then return $status; fi
-    names=$(ctest --preset "$preset" --rerun-failed -N | sed -n 's/^ *Test *#[0-9]*: \([^ ]*\).*/\1/p')
-    echo "real-time tests failed, running them once more:" $names >&2
+    names=$(ctest --preset "$preset" --rerun-failed -N |
+        sed -n 's/^ *Test *#[0-9]*: \([^ ]*\).*/\1/p' | paste -sd ' ')
+    echo "real-time tests failed, running them once more: $names" >&2
     ctest --preset "$preset" --rerun-failed || return $?
-    echo "FAILED ONCE, passed when run again:" $names >&2
+    echo "FAILED ONCE, passed when run again: $names" >&2
 }
