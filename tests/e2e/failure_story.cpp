@@ -1,10 +1,13 @@
 #include "e2e/failure_story.h"
 
+#include <algorithm>
 #include <array>
-#include <map>
+#include <exception>
+#include <iomanip>
 #include <sstream>
-#include <string_view>
 #include <vector>
+
+#include "e2e/transcript.h"
 
 namespace r462xe::e2e {
 
@@ -25,15 +28,6 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// The subject of a transcript line "<seconds> <subject> <value>"; empty for any other line.
-std::string_view subject_of(std::string_view line) {
-    const auto first = line.find(' ');
-    if (first == std::string_view::npos) return {};
-    const auto second = line.find(' ', first + 1);
-    if (second == std::string_view::npos) return {};
-    return line.substr(first + 1, second - first - 1);
-}
-
 std::string how_it_stands(Child& runner) {
     if (runner.running()) return "still running";
     if (runner.end_signal() != 0) return "ended by signal " + std::to_string(runner.end_signal());
@@ -49,13 +43,21 @@ std::string runner_story(Child& runner, MeterSim& meter) {
     story << "runner's standard error:" << (err.empty() ? " nothing\n" : "\n" + err);
 
     const std::string out = runner.out();
-    std::map<std::string_view, std::string> last;
-    const auto transcript = lines_of(out);
-    for (const auto& line : transcript) last[subject_of(line)] = line;
+    // Whole lines only: the runner may be writing one now.
+    std::vector<TranscriptLine> transcript;
+    try {
+        transcript = parse_transcript(out.substr(0, out.rfind('\n') + 1));
+    } catch (const std::exception&) {
+    }
     story << "last of the telling lines:\n";
-    for (const char* subject : kTellingSubjects)
-        if (const auto found = last.find(subject); found != last.end())
-            story << "  " << found->second << "\n";
+    for (const char* subject : kTellingSubjects) {
+        const auto last =
+            std::find_if(transcript.rbegin(), transcript.rend(),
+                         [&](const TranscriptLine& line) { return line.subject == subject; });
+        if (last != transcript.rend())
+            story << "  " << std::fixed << std::setprecision(3) << last->seconds << " "
+                  << last->subject << " " << last->value << "\n";
+    }
 
     const auto log = lines_of(meter.log());
     const std::size_t from = log.size() > kMeterLogLines ? log.size() - kMeterLogLines : 0;
