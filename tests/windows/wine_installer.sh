@@ -2,7 +2,8 @@
 # The installer under Wine, in a Wine prefix of its own (so that it runs beside the other tests):
 # a silent install puts the program, the runner, the copyright notice and the uninstaller into
 # Program Files, with a Start menu shortcut and an uninstall entry, and no firmware image and no
-# DLL; the shortcut starts the program; a silent uninstall leaves nothing of it.
+# DLL; the shortcut starts the program; without a desktop the program says so and ends with
+# status 1; a silent uninstall leaves nothing of it.
 #   wine_installer.sh INSTALLER.exe
 set -euo pipefail
 installer=$1
@@ -60,9 +61,11 @@ else
     "$wine" start /unix "$shortcut" </dev/null >/dev/null 2>&1
     # Up to 30 s: Wine starts a program slowly while the other Wine tests start theirs.
     started=0
-    for _ in $(seq 300); do
+    # Wine's null driver makes no windows: the program ends within half a second (below), so
+    # it is looked for often.
+    for _ in $(seq 1500); do
         pgrep -f 'r462xe-fwupdate\\r462xe-fwupdate.exe' >/dev/null && { started=1; break; }
-        sleep 0.1
+        sleep 0.02
     done
     [ $started -eq 1 ] || fail "the shortcut did not start the program"
     "$wine" taskkill /f /im r462xe-fwupdate.exe </dev/null >/dev/null 2>&1 || true
@@ -72,6 +75,15 @@ else
     done
     rm -rf "$local_data/r462xe-fwupdate"
 fi
+
+# Without a desktop to make its window on (Wine's null driver), the program says so in one line
+# and ends with status 1, not with an abort.
+status=0
+"$wine" "$folder/r462xe-fwupdate.exe" </dev/null >/dev/null 2>"$work/err" || status=$?
+[ $status -eq 1 ] || fail "without a desktop the program ended with $status, not 1"
+said=$(tr -d '\r' <"$work/err")
+[ "$said" = "r462xe-fwupdate: the window cannot be shown (CreateWindowExW failed for the window)" ] ||
+    fail "without a desktop the program said: ${said:0:300}"
 
 # The uninstaller copies itself away and removes the folder in the background.
 "$wine" "$folder/Uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "the silent uninstall ended with $?"
